@@ -1,0 +1,80 @@
+#pragma once
+
+#include "effect/HalfbandCoefficients.h"
+#include "effect/HalfbandStage.h"
+
+// Runs a per-sample function at 2, 4, 8 or 16 times the base rate for one channel:
+// polyphase IIR half-band interpolators raise the rate in steps of two, the function is
+// called once per oversampled sample, and the mirror-image decimators bring the rate back.
+// Factor 2^k with k = rateExponent; any factor other than 2, 4, 8 or 16 (k = 0 gives 1)
+// calls the function once on the base-rate sample, with no delay.
+// Value type owned by one channel; Process allocates nothing and takes no lock.
+class HalfbandOversampler {
+ public:
+  explicit HalfbandOversampler(int rateExponent);
+
+  // Clears the memories of every stage.
+  void Reset();
+
+  int RateExponent() const { return rateExponent_; }
+  int Factor() const { return factor_; }
+
+  // One base-rate sample in, one out. fn (double -> double) is called exactly Factor()
+  // times in time order (once for the pass-through factors).
+  template <class Fn>
+  double Process(double x, Fn&& fn) {
+    switch (factor_) {
+      case 2: return Run<1>(x, fn);
+      case 4: return Run<2>(x, fn);
+      case 8: return Run<3>(x, fn);
+      case 16: return Run<4>(x, fn);
+      default: return fn(x);
+    }
+  }
+
+ private:
+  template <std::size_t N>
+  static void Spread(HalfbandStage<N>& stage, const double* in, int n, double* out) {
+    for (int i = 0; i < n; ++i) stage.Up(in[i], out[2 * i], out[2 * i + 1]);
+  }
+
+  template <std::size_t N>
+  static void Gather(HalfbandStage<N>& stage, const double* in, int n, double* out) {
+    for (int i = 0; i < n; ++i) out[i] = stage.Down(in[2 * i], in[2 * i + 1]);
+  }
+
+  template <int Stages, class Fn>
+  double Run(double x, Fn& fn) {
+    double l1[2];
+    [[maybe_unused]] double l2[4];
+    [[maybe_unused]] double l3[8];
+    [[maybe_unused]] double l4[16];
+    double* top = l1;
+    int n = 2;
+
+    up1_.Up(x, l1[0], l1[1]);
+    if constexpr (Stages >= 2) { Spread(up2_, l1, 2, l2); top = l2; n = 4; }
+    if constexpr (Stages >= 3) { Spread(up3_, l2, 4, l3); top = l3; n = 8; }
+    if constexpr (Stages >= 4) { Spread(up4_, l3, 8, l4); top = l4; n = 16; }
+
+    for (int i = 0; i < n; ++i) top[i] = fn(top[i]);
+
+    if constexpr (Stages >= 4) Gather(down4_, l4, 8, l3);
+    if constexpr (Stages >= 3) Gather(down3_, l3, 4, l2);
+    if constexpr (Stages >= 2) Gather(down2_, l2, 2, l1);
+    return down1_.Down(l1[0], l1[1]);
+  }
+
+  int rateExponent_;
+  int factor_;
+
+  // upN raises the rate at stage N (N = 1 next to the base rate); downN is its mirror.
+  HalfbandStage<12> up1_{halfband::kStage1};
+  HalfbandStage<4> up2_{halfband::kStage2};
+  HalfbandStage<3> up3_{halfband::kStage3};
+  HalfbandStage<2> up4_{halfband::kStage4};
+  HalfbandStage<2> down4_{halfband::kStage4};
+  HalfbandStage<3> down3_{halfband::kStage3};
+  HalfbandStage<4> down2_{halfband::kStage2};
+  HalfbandStage<12> down1_{halfband::kStage1};
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cmath>
+
+// One-pole low-pass that glides a parameter toward its target: about 1 Hz per advance.
+// Three doubles and no framework knowledge. At construction it passes the target straight
+// through (a = 1, b = 0) until SetRate gives it a real coefficient.
+// Audio thread only; no allocation, no locks.
+struct OnePoleSmoother {
+  double a = 1.0;
+  double b = 0.0;
+  double z = 0.0;
+
+  // fs: sample rate in Hz at which Advance will be called.
+  void SetRate(double fs) {
+    b = std::exp(-6.283185307179586 / fs);
+    a = 1.0 - b;
+  }
+
+  // One step toward target; returns (and keeps) the new smoothed value.
+  double Advance(double target) {
+    z = a * target + b * z;
+    return z;
+  }
+};
