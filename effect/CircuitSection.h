@@ -1,0 +1,34 @@
+#pragma once
+
+// One equaliser section: an analog circuit model (a ratio of two second-degree polynomials
+// in s whose coefficients follow the control values) mapped to a digital biquad by the
+// bilinear transform s = K (1 - z^-1) / (1 + z^-1). The effect redesigns every section on
+// every sample from smoothed controls, so the coefficients are kept unnormalised and Step
+// divides by a0 each time. Each circuit inverts polarity: at its flat setting the gain is
+// close to -1. Value type; no allocation, audio thread only.
+struct CircuitSection {
+  double lastInput = 0.0;
+  double lastOutput = 0.0;
+  double x1 = 0.0;  // previous two inputs
+  double x2 = 0.0;
+  double y1 = 0.0;  // previous two outputs
+  double y2 = 0.0;
+  double a0 = 0.0;  // denominator
+  double a1 = 0.0;
+  double a2 = 0.0;
+  double b0 = 0.0;  // numerator
+  double b1 = 0.0;
+  double b2 = 0.0;
+};
+
+// Designs store a0..b2 and leave the filter memories alone. K is the bilinear rate
+// constant in 1/s; b and c are control values (the effect feeds 1 - position to the high and
+// mid circuits, the position itself to the low one).
+void DesignHigh(CircuitSection& section, double K, double b, double c);
+void DesignLow(CircuitSection& section, double K, double b, double c);
+void DesignMid(CircuitSection& section, double K, double b);
+
+// Filters one sample. A section whose a0 is exactly 0 (the high circuit designed above
+// about 384 kHz can get there) outputs 0 for that sample instead of dividing by zero; its
+// memories advance as usual.
+double Step(CircuitSection& section, double s);
