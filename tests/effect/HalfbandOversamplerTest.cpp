@@ -27,23 +27,6 @@ std::vector<double> ImpulseResponse(int rateExponent, int length) {
 
 }  // namespace
 
-TEST(OnePoleSmoother, PassesTargetThroughUntilRateIsSet) {
-  OnePoleSmoother s;
-  EXPECT_EQ(s.Advance(0.7), 0.7);
-  EXPECT_EQ(s.z, 0.7);
-}
-
-TEST(OnePoleSmoother, GlidesAtOneHertz) {
-  OnePoleSmoother s;
-  s.SetRate(48000.0);
-  EXPECT_EQ(s.b, std::exp(-6.283185307179586 / 48000.0));
-  EXPECT_EQ(s.a, 1.0 - s.b);
-  double z = 0.0;
-  for (int n = 0; n < 48000; ++n) z = s.Advance(1.0);
-  // One second of a 1 Hz one-pole: 1 - e^(-2 pi).
-  EXPECT_NEAR(z, 1.0 - std::exp(-2.0 * M_PI), 1e-6);
-}
-
 TEST(HalfbandOversampler, FactorIsTwoToTheRateExponent) {
   EXPECT_EQ(HalfbandOversampler(0).Factor(), 1);
   EXPECT_EQ(HalfbandOversampler(1).Factor(), 2);
