@@ -9,6 +9,7 @@
 namespace {
 
 constexpr double kFs = 48000.0;
+constexpr double kPi = 3.141592653589793;
 
 double SignificantTolerance(double expected, int digits) {
   const double magnitude = std::floor(std::log10(std::fabs(expected)));
@@ -25,7 +26,7 @@ void ExpectCoefficients(const CircuitSection& q, const std::array<double, 6>& ex
 
 // Response of the designed biquad at frequency f for a section stepped at rate.
 std::complex<double> Response(const CircuitSection& q, double f, double rate) {
-  const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * f / rate);
+  const std::complex<double> z1 = std::polar(1.0, -2.0 * kPi * f / rate);
   const std::complex<double> z2 = z1 * z1;
   return (q.b0 + q.b1 * z1 + q.b2 * z2) / (q.a0 + q.a1 * z1 + q.a2 * z2);
 }

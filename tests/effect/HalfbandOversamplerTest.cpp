@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr double kPi = 3.141592653589793;
+
 double Identity(double x) { return x; }
 
 // Half a unit in the last of `digits` significant digits of `expected`.
@@ -130,7 +132,7 @@ TEST(HalfbandOversampler, OversampledSineKeepsItsLevel) {
   // A 1 kHz sine at 48 kHz passes interpolator and decimator with unity gain. The amplitude is
   // read by correlation over whole periods, because the path delays the sine by a fraction of
   // a sample and the sample peaks miss the crest.
-  const double w = 2.0 * M_PI * 1000.0 / 48000.0;
+  const double w = 2.0 * kPi * 1000.0 / 48000.0;
   for (int k = 1; k <= 4; ++k) {
     HalfbandOversampler os(k);
     double sinSum = 0.0;

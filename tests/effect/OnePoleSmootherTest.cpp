@@ -4,6 +4,12 @@
 
 #include <cmath>
 
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+}  // namespace
+
 TEST(OnePoleSmoother, PassesTargetThroughUntilRateIsSet) {
   OnePoleSmoother s;
   EXPECT_EQ(s.Advance(0.7), 0.7);
@@ -18,7 +24,7 @@ TEST(OnePoleSmoother, GlidesAtOneHertz) {
   double z = 0.0;
   for (int n = 0; n < 48000; ++n) z = s.Advance(1.0);
   // One second of a 1 Hz one-pole: 1 - e^(-2 pi).
-  EXPECT_NEAR(z, 1.0 - std::exp(-2.0 * M_PI), 1e-6);
+  EXPECT_NEAR(z, 1.0 - std::exp(-2.0 * kPi), 1e-6);
 }
 
 TEST(OnePoleSmoother, FollowsANewRateAtOnce) {
