@@ -1,0 +1,104 @@
+#include "framework/IParamSlot.h"
+
+#include "framework/Truncate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+IParamSlot::IParamSlot() = default;
+
+void IParamSlot::InitContinuous(const char* name, double defaultValue, double min, double max,
+                                double step, const char* label, const char* /*group*/, double shape)
+{
+  if (mKind == kKindNone) mKind = kKindContinuous;
+  CopyTruncated(mName, kTextSize, name);
+  CopyTruncated(mLabel, kTextSize, label);
+  // Every parameter lives in the root unit: the group is not kept.
+  mGroup[0] = '\0';
+
+  mMin = min;
+  mValue = defaultValue;
+  mStep = step;
+  mDefault = defaultValue;
+  mPrecision = 0;
+  mMax = std::max(min + step, max);
+
+  // Decimals needed to show the step, at most six.
+  for (double s = step; s != std::floor(s) && mPrecision < kMaxPrecision; s *= 10.0)
+    ++mPrecision;
+
+  if (shape != 0.0) mShape = shape;
+}
+
+void IParamSlot::InitStepped(const char* name, double defaultValue, double min, double max,
+                             const char* label, const char* group)
+{
+  if (mKind == kKindNone) mKind = kKindStepped;
+  InitContinuous(name, defaultValue, min, max, 1.0, label, group, 1.0);
+}
+
+void IParamSlot::SetDisplayText(int32_t value, const char* text)
+{
+  DisplayText entry{value, {}};
+  CopyTruncated(entry.text, kTextSize, text);
+  mDisplayTexts.push_back(entry);
+}
+
+double IParamSlot::PlainFromNormalized(double x) const
+{
+  return mMin + (mMax - mMin) * std::pow(std::clamp(x, 0.0, 1.0), mShape);
+}
+
+double IParamSlot::NormalizedFromPlain(double v) const
+{
+  const double range = mMax - mMin;
+  // A zero-width range has a single position.
+  if (!(range > 0.0)) return 0.0;
+  v = std::clamp(v, mMin, mMax);
+  return std::pow((v - mMin) / range, 1.0 / mShape);
+}
+
+void IParamSlot::ApplyNormalized(double x)
+{
+  if (std::isnan(x)) return;
+  double plain = PlainFromNormalized(x);
+  if (mKind != kKindContinuous && mStep > 0.0)
+    plain = std::floor(plain / mStep + 0.5) * mStep;
+  plain = std::min(plain, mMax);
+  if (std::isfinite(plain)) mValue = plain;
+}
+
+void IParamSlot::ClampSet(double v)
+{
+  if (std::isnan(v)) return;
+  mValue = std::clamp(v, mMin, mMax);
+}
+
+const char* IParamSlot::DisplayTextAt(int32_t n) const
+{
+  for (const DisplayText& entry : mDisplayTexts)
+    if (entry.value == n) return entry.text;
+  return "";
+}
+
+void IParamSlot::FormatPlain(double plain, char* out, size_t size) const
+{
+  if (!out || size == 0) return;
+  const char* text = DisplayTextAt(TruncateToInt32(plain));
+  if (text[0] != '\0')
+  {
+    CopyTruncated(out, size, text);
+    return;
+  }
+  if (mNegateDisplay) plain = -plain;
+  if (mPrecision > 0)
+    std::snprintf(out, size, "%.*f", static_cast<int>(mPrecision), plain);
+  else
+    std::snprintf(out, size, "%d", static_cast<int>(TruncateToInt32(plain)));
+}
+
+const char* IParamSlot::UnitLabelForHost() const
+{
+  return DisplayTextAt(TruncateToInt32(mValue))[0] != '\0' ? "" : mLabel;
+}

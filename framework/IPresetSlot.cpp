@@ -1,0 +1,5 @@
+#include "framework/IPresetSlot.h"
+
+#include "framework/Truncate.h"
+
+IPresetSlot::IPresetSlot() { CopyTruncated(name, kNameSize, "empty"); }
