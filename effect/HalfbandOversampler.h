@@ -16,6 +16,11 @@ class HalfbandOversampler {
   // Clears the memories of every stage.
   void Reset();
 
+  // False once any stage memory went non-finite.
+  bool IsFinite() const {
+    return up1_.IsFinite() && up2_.IsFinite() && up3_.IsFinite() && up4_.IsFinite() &&
+           down1_.IsFinite() && down2_.IsFinite() && down3_.IsFinite() && down4_.IsFinite();
+  }
   int RateExponent() const { return rateExponent_; }
   int Factor() const { return factor_; }
 

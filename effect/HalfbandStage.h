@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 
 // One rate-doubling or rate-halving step: two parallel chains of first-order all-pass
@@ -15,6 +16,13 @@ class HalfbandStage {
   void Reset() {
     xm_.fill(0.0);
     ym_.fill(0.0);
+  }
+
+  // False once a memory holds a non-number or an infinity.
+  bool IsFinite() const {
+    for (std::size_t i = 0; i < N; ++i)
+      if (!std::isfinite(xm_[i]) || !std::isfinite(ym_[i])) return false;
+    return true;
   }
 
   // Up-stage: one sample in, two out; chain 0 gives the earlier sample, chain 1 the later.

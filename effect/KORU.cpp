@@ -1,0 +1,63 @@
+#include "effect/KORU.h"
+
+#include "effect/KORUParameterTable.h"
+#include "framework/Truncate.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr int kVersion = 0x00020000;
+constexpr int kNumPresets = 1;
+constexpr int kLatency = 0;
+} // namespace
+
+KORU::KORU()
+  : IPlugBase(kNumKORUParams, "1-1 2-2", kNumPresets, "KORU", "", "Quillmoor", kVersion,
+              FourCharCode("KRU1"), FourCharCode("Qlmr"), kLatency, false, false, kAPIVST3)
+{
+  for (int i = 0; i < kNumKORUParams; ++i)
+  {
+    const KORUParameterSpec& spec = kKORUParameterTable[i];
+    IParamSlot* param = Param(i);
+    if (spec.stepped)
+    {
+      param->InitStepped(spec.name, spec.defaultValue, spec.min, spec.max, "", "");
+    }
+    else
+    {
+      param->InitContinuous(spec.name, spec.defaultValue, spec.min, spec.max, spec.step,
+                            kKORUContinuousLabel, "", 1.0);
+      param->SetShapeExponent(spec.exponent);
+    }
+  }
+
+  // The targets follow the defaults from the start; the host's first preset load sets them
+  // again through the same hook.
+  for (int i = 0; i < kNumKORUParams; ++i) KORU::ParamChanged(i);
+
+  InitDefaultPreset("-");
+}
+
+KORU::~KORU() = default;
+
+void KORU::ParamChanged(int index)
+{
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const IParamSlot* param = Param(index);
+  if (!param) return;
+  const double v = param->Value();
+  switch (index)
+  {
+    case kInputGain: mInputGainLin = std::pow(10.0, v / 20.0); break;
+    case kOutputGain: mOutputGainLin = std::pow(10.0, v / 20.0); break;
+    case kHighGain: mHighPos = v; break;
+    case kLowGain: mLowPos = v; break;
+    case kMidGain: mMidPos = v; break;
+    case kMidFrequency: mMidFreqPos = v; break;
+    case kCompressor: mCompAmount = v; break;
+    default: break; // the switches are read straight from their records
+  }
+}
+
+int KORU::SwitchValue(int paramIndex) const { return TruncateToInt32(Param(paramIndex)->Value()); }

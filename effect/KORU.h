@@ -1,0 +1,93 @@
+#pragma once
+#include "effect/CircuitSection.h"
+#include "effect/HalfbandOversampler.h"
+#include "effect/KORUParams.h"
+#include "effect/OnePoleSmoother.h"
+#include "framework/IPlugBase.h"
+
+// The KORU channel strip: input stage (gain and a table curve at four times the rate), a
+// stereo-linked one-knob compressor, a three-band analog-modelled equaliser (mid band at twice
+// the rate, then high and low shelves) and the output gain with a fixed make-up.
+//
+// ParamChanged runs on whichever thread changes a parameter and writes the targets under the
+// instance mutex; ProcessBlock runs on the audio thread with that mutex held by the caller,
+// so a target never changes within a sample. The processing state is set once here and never
+// reset: it survives activation and sample-rate changes.
+class KORU : public IPlugBase
+{
+public:
+  KORU();
+  ~KORU() override;
+
+  void ParamChanged(int index) override;
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+
+  // Read-only views for diagnostics and tests.
+  double InputGainLin() const { return mInputGainLin; }
+  double OutputGainLin() const { return mOutputGainLin; }
+  double HighPos() const { return mHighPos; }
+  double LowPos() const { return mLowPos; }
+  double MidPos() const { return mMidPos; }
+  double MidFreqPos() const { return mMidFreqPos; }
+  double CompAmount() const { return mCompAmount; }
+  double CompressorGainState() const { return mGain; }
+  double VUState() const { return mVUState; }
+  double GRState() const { return mGRState; }
+  const OnePoleSmoother& Smoother(int number) const { return mSmoothers[number - 1]; }
+
+private:
+  // The ten smoothers, numbered as in the design (S1 .. S10).
+  enum ESmoother
+  {
+    kS1Low = 0,          // toward lowPos
+    kS2Mid,              // toward 1 - midPos
+    kS3High,             // toward 1 - highPos
+    kS4MidFreq,          // toward 1 - midFreqPos
+    kS5Output,           // toward outputGainLin
+    kS6HighShape,        // toward 1.0
+    kS7LowShape,         // toward 0.3
+    kS8Threshold,        // toward -compAmount
+    kS9Input,            // toward inputGainLin, at the oversampled rate
+    kS10CompGain,        // toward the compressor gain
+    kNumSmoothers
+  };
+
+  void ProcessSample(double xL, double xR);
+  void UpdateMeters();
+  // Cold path: clears any filter, oversampler, smoother or compressor state that went
+  // non-finite, so one bad sample cannot silence the instance for good.
+  void RecoverNonFiniteState();
+  int SwitchValue(int paramIndex) const;
+
+  // Parameter targets, written by ParamChanged.
+  double mInputGainLin = 1.0;
+  double mOutputGainLin = 1.0;
+  double mHighPos = 0.5;
+  double mLowPos = 0.5;
+  double mMidPos = 0.5;
+  double mMidFreqPos = 0.01;
+  double mCompAmount = 0.0;
+
+  OnePoleSmoother mSmoothers[kNumSmoothers];
+
+  HalfbandOversampler mInputOversamplerL{2};
+  HalfbandOversampler mInputOversamplerR{2};
+  HalfbandOversampler mOutputOversamplerL{1};
+  HalfbandOversampler mOutputOversamplerR{1};
+
+  double mInL = 0.0, mInR = 0.0;
+  double mGain = 1.0;
+  double mCompL = 0.0, mCompR = 0.0;
+  CircuitSection mMidL, mMidR, mHighL, mHighR, mLowL, mLowR;
+  double mMidOutL = 0.0, mMidOutR = 0.0;
+  double mOutL = 0.0, mOutR = 0.0;
+  double mVUState = 1.0;
+  double mGRState = 1.0;
+  // Per-block constants.
+  double mFs = 44100.0;
+  double mMakeupFactor = 1.0;
+  double mMeterDecay = 0.0;
+
+  int mGRMeterIdx = -1;
+  int mVUMeterIdx = -1;
+};

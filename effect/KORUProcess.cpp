@@ -1,0 +1,199 @@
+// The per-sample signal chain of KORU, written step by step in the order the design gives.
+// Left and right are computed step by step within each sample; the order of every smoother
+// advance and of every floating-point operation is part of the result and must not change.
+#include "effect/KORU.h"
+
+#include "effect/CompressorGain.h"
+#include "effect/InputCurve.h"
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// Fixed output make-up that restores the input curve's -16.8 dB.
+constexpr double kMakeupDb = 16.8;
+// Added before the input curve (so silence in is not exactly silence out).
+constexpr double kInputOffset = 1e-10;
+// Continuous make-up: the compressor knob's 0..96 maps onto 0..10 dB.
+constexpr double kCompressorRange = 96.0;
+constexpr double kCompressorMakeupDb = 10.0;
+// Bilinear rate constants of the three bands, as multiples of the base rate.
+constexpr double kMidRateFactor = 5.0;
+constexpr double kHighRateFactor = 0.25;
+// Targets of the two shape smoothers.
+constexpr double kHighShapeTarget = 1.0;
+constexpr double kLowShapeTarget = 0.3;
+// Meter ballistics: -40 dB (ln 100) in 0.3 s, with the needle pulled a little past its target.
+constexpr double kMeterLn100 = 4.60517018599;
+constexpr double kMeterSeconds = 0.3;
+constexpr double kMeterRise = 1.0125;
+constexpr double kMeterFall = 0.9875;
+} // namespace
+
+void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  mFs = SampleRate();
+  for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(mFs);
+  if (nFrames < 1) return;
+
+  const double* inL = inputs[0];
+  const double* inR = inputs[1];
+  double* outL = outputs[0];
+  double* outR = outputs[1];
+  mMakeupFactor = std::pow(10.0, kMakeupDb / 20.0);
+  mMeterDecay = std::exp(-kMeterLn100 / (kMeterSeconds * mFs));
+
+  for (int n = 0; n < nFrames; ++n)
+  {
+    // Read both inputs before writing: hosts may process in place.
+    double xL = inL[n];
+    double xR = inR[n];
+    // A non-finite input sample is treated as silence.
+    if (!std::isfinite(xL)) xL = 0.0;
+    if (!std::isfinite(xR)) xR = 0.0;
+
+    ProcessSample(xL, xR);
+    if (!std::isfinite(mOutL) || !std::isfinite(mOutR) || !std::isfinite(mGain))
+      RecoverNonFiniteState();
+
+    if (GetGUI()) UpdateMeters();
+    outL[n] = mOutL;
+    outR[n] = mOutR;
+  }
+}
+
+void KORU::ProcessSample(double xL, double xR)
+{
+  const double fs = mFs;
+  const double makeupFactor = mMakeupFactor;
+
+  // 1. The compressor's release follows the raw input peak.
+  const double peakIn = std::max(std::fabs(xR), std::fabs(xL));
+
+  // 2. Input stage at four times the rate; both callbacks advance the one input-gain smoother.
+  OnePoleSmoother& s9 = mSmoothers[kS9Input];
+  const double inputGain = mInputGainLin;
+  auto inputStage = [&s9, inputGain](double s) {
+    const double g = s9.Advance(inputGain);
+    return InputCurve(g * s);
+  };
+  mInL = mInputOversamplerL.Process(xL + kInputOffset, inputStage);
+  mInR = mInputOversamplerR.Process(xR + kInputOffset, inputStage);
+
+  // 3. Linked compressor.
+  const double threshold = mSmoothers[kS8Threshold].Advance(-mCompAmount);
+  mGain = CompressorGain(mGain, mInL, mInR, peakIn, threshold, fs);
+
+  // 4. Make-up from the compressor knob.
+  const double makeupDb = Param(kCompressor)->Value() / kCompressorRange * kCompressorMakeupDb;
+
+  // 5. Compressor bypass, read per channel.
+  OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
+  switch (SwitchValue(kCompressorBypass))
+  {
+    case 0: mCompL = std::pow(10.0, makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
+    case 1: mCompL = mInL; break;
+    default: break;
+  }
+  switch (SwitchValue(kCompressorBypass))
+  {
+    case 0: mCompR = std::pow(10.0, makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
+    case 1: mCompR = mInR; break;
+    default: break;
+  }
+
+  // 6. Equaliser designs from the smoothed controls, every sample.
+  for (CircuitSection* mid : {&mMidL, &mMidR})
+  {
+    const double m = mSmoothers[kS2Mid].Advance(1.0 - mMidPos);
+    const double f = mSmoothers[kS4MidFreq].Advance(1.0 - mMidFreqPos);
+    DesignMid(*mid, fs * kMidRateFactor * f, m);
+  }
+  for (CircuitSection* high : {&mHighL, &mHighR})
+  {
+    const double r = mSmoothers[kS6HighShape].Advance(kHighShapeTarget);
+    const double q = mSmoothers[kS3High].Advance(1.0 - mHighPos);
+    DesignHigh(*high, fs * kHighRateFactor, q, r);
+  }
+  for (CircuitSection* low : {&mLowL, &mLowR})
+  {
+    const double w = mSmoothers[kS7LowShape].Advance(kLowShapeTarget);
+    const double v = mSmoothers[kS1Low].Advance(mLowPos);
+    DesignLow(*low, fs, v, w);
+  }
+
+  // 7. Mid band at twice the rate.
+  mMidOutL = mOutputOversamplerL.Process(mCompL, [this](double s) { return Step(mMidL, s); });
+  mMidOutR = mOutputOversamplerR.Process(mCompR, [this](double s) { return Step(mMidR, s); });
+
+  // 8. High and low shelves and the output gain, or the equaliser bypass.
+  OnePoleSmoother& s5 = mSmoothers[kS5Output];
+  switch (SwitchValue(kEQBypass))
+  {
+    case 0:
+    {
+      const double yL = Step(mLowL, Step(mHighL, mMidOutL));
+      mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
+      break;
+    }
+    case 1: mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin); break;
+    default: break;
+  }
+  switch (SwitchValue(kEQBypass))
+  {
+    case 0:
+    {
+      const double yR = Step(mLowR, Step(mHighR, mMidOutR));
+      mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
+      break;
+    }
+    case 1: mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin); break;
+    default: break;
+  }
+}
+
+void KORU::UpdateMeters()
+{
+  // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum.
+  auto follow = [this](double& state, double v) {
+    v = v > state ? v * kMeterRise : v * kMeterFall;
+    state = (state - v) * mMeterDecay + v;
+  };
+  auto push = [this](int index, double value) {
+    IGraphics* graphics = GetGUI();
+    if (graphics && index >= 0 && index < graphics->NControls())
+      graphics->GetControl(index)->SetValueFromPlugin(value);
+  };
+  follow(mGRState, std::fabs(1.0 - mGain));
+  push(mGRMeterIdx, mGRState);
+  if (!GetGUI()) return;
+  follow(mVUState, std::fabs(mOutL + mOutR));
+  push(mVUMeterIdx, mVUState);
+}
+
+void KORU::RecoverNonFiniteState()
+{
+  auto finite = [](std::initializer_list<double> values) {
+    for (double v : values)
+      if (!std::isfinite(v)) return false;
+    return true;
+  };
+  for (CircuitSection* section : {&mMidL, &mMidR, &mHighL, &mHighR, &mLowL, &mLowR})
+  {
+    CircuitSection& s = *section;
+    if (!finite({s.x1, s.x2, s.y1, s.y2, s.lastInput, s.lastOutput}))
+      s.x1 = s.x2 = s.y1 = s.y2 = s.lastInput = s.lastOutput = 0.0;
+  }
+  for (HalfbandOversampler* os :
+       {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
+    if (!os->IsFinite()) os->Reset();
+  for (OnePoleSmoother& smoother : mSmoothers)
+    if (!std::isfinite(smoother.z)) smoother.z = 0.0;
+  if (!std::isfinite(mGain)) mGain = 1.0;
+  if (!finite({mVUState, mGRState})) mVUState = mGRState = 1.0;
+  for (double* v : {&mInL, &mInR, &mCompL, &mCompR, &mMidOutL, &mMidOutR, &mOutL, &mOutR})
+    if (!std::isfinite(*v)) *v = 0.0;
+}
