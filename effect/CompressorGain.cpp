@@ -1,3 +1,4 @@
+#include "effect/DeterministicMath.h"
 #include "effect/CompressorGain.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ constexpr double kKneeCurvature = -0.02777777777777778;  // -1/36
 }  // namespace
 
 double CompressorLevelDb(double inL, double inR, double fs) {
-  const double h = std::exp(kDetectorNumerator / fs);
+  const double h = dmath::Exp(kDetectorNumerator / fs);
   const double x = std::max(std::fabs(inR), std::fabs(inL));
   const double k = 1 - h;
   const double y1 = std::sqrt(k * x);
@@ -27,7 +28,7 @@ double CompressorLevelDb(double inL, double inR, double fs) {
   } else {
     level = std::sqrt(k * x + h * (k * x));
   }
-  return 20 * std::log10(level);
+  return 20 * dmath::Log10(level);
 }
 
 double CompressorTargetGain(double levelDb, double thresholdDb) {
@@ -42,14 +43,14 @@ double CompressorTargetGain(double levelDb, double thresholdDb) {
     const double d = E - (T - kHalfKneeDb);
     F = d * d * kKneeCurvature;
   }
-  return std::pow(10, F / 20);
+  return dmath::Exp10(F / 20);
 }
 
 double CompressorGain(double gain, double inL, double inR, double peakIn, double thresholdDb,
                       double fs) {
   const double T = thresholdDb;
-  const double t = std::exp(T / (fs * kAttackMs / 1000) / kDbPerNeper);
-  const double u = std::exp(T / (fs * peakIn / 1000) / kDbPerNeper);
+  const double t = dmath::Exp(T / (fs * kAttackMs / 1000) / kDbPerNeper);
+  const double u = dmath::Exp(T / (fs * peakIn / 1000) / kDbPerNeper);
   const double G = CompressorTargetGain(CompressorLevelDb(inL, inR, fs), T);
 
   const double H = gain;

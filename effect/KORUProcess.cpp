@@ -1,6 +1,7 @@
 // The per-sample signal chain of KORU, written step by step in the order the design gives.
 // Left and right are computed step by step within each sample; the order of every smoother
 // advance and of every floating-point operation is part of the result and must not change.
+#include "effect/DeterministicMath.h"
 #include "effect/KORU.h"
 
 #include "effect/CompressorGain.h"
@@ -43,8 +44,8 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
-  mMakeupFactor = std::pow(10.0, kMakeupDb / 20.0);
-  mMeterDecay = std::exp(-kMeterLn100 / (kMeterSeconds * mFs));
+  mMakeupFactor = dmath::Exp10(kMakeupDb / 20.0);
+  mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * mFs));
 
   for (int n = 0; n < nFrames; ++n)
   {
@@ -94,13 +95,13 @@ void KORU::ProcessSample(double xL, double xR)
   OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
   switch (SwitchValue(kCompressorBypass))
   {
-    case 0: mCompL = std::pow(10.0, makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
+    case 0: mCompL = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
     case 1: mCompL = mInL; break;
     default: break;
   }
   switch (SwitchValue(kCompressorBypass))
   {
-    case 0: mCompR = std::pow(10.0, makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
+    case 0: mCompR = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
     case 1: mCompR = mInR; break;
     default: break;
   }

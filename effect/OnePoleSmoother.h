@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effect/DeterministicMath.h"
 #include <cmath>
 
 // One-pole low-pass that glides a parameter toward its target: about 1 Hz per advance.
@@ -13,7 +14,7 @@ struct OnePoleSmoother {
 
   // fs: sample rate in Hz at which Advance will be called.
   void SetRate(double fs) {
-    b = std::exp(-6.283185307179586 / fs);
+    b = dmath::Exp(-6.283185307179586 / fs);
     a = 1.0 - b;
   }
 

@@ -1,3 +1,4 @@
+#include "effect/DeterministicMath.h"
 #include "KORUTestSupport.h"
 
 #include "effect/KORUParameterTable.h"
@@ -74,11 +75,11 @@ TEST(KORUParameters, GainTargetsAreDecibelsToLinear)
   EXPECT_EQ(rig.plug->InputGainLin(), 1.0);
   rig.SetParam(kInputGain, -24.0);
   EXPECT_NEAR(rig.plug->InputGainLin(), 0.0630957, 1e-7);
-  EXPECT_EQ(rig.plug->InputGainLin(), std::pow(10.0, -24.0 / 20.0));
+  EXPECT_EQ(rig.plug->InputGainLin(), dmath::Exp10(-24.0 / 20.0));
   rig.SetParam(kInputGain, 24.0);
   EXPECT_NEAR(rig.plug->InputGainLin(), 15.8489, 1e-4);
   rig.SetParam(kOutputGain, -6.0);
-  EXPECT_EQ(rig.plug->OutputGainLin(), std::pow(10.0, -6.0 / 20.0));
+  EXPECT_EQ(rig.plug->OutputGainLin(), dmath::Exp10(-6.0 / 20.0));
 }
 
 TEST(KORUParameters, PositionTargetsCopyThePlainValue)

@@ -1,3 +1,4 @@
+#include "effect/DeterministicMath.h"
 #include "KORUTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -110,8 +111,8 @@ TEST(KORUSignalChain, AnEmptyBlockRecomputesTheSmootherCoefficientsOnly)
   EXPECT_EQ(out[0], 42.0);
   for (int i = 1; i <= 10; ++i)
   {
-    EXPECT_EQ(rig.plug->Smoother(i).b, std::exp(-6.283185307179586 / 96000.0));
-    EXPECT_EQ(rig.plug->Smoother(i).a, 1.0 - std::exp(-6.283185307179586 / 96000.0));
+    EXPECT_EQ(rig.plug->Smoother(i).b, dmath::Exp(-6.283185307179586 / 96000.0));
+    EXPECT_EQ(rig.plug->Smoother(i).a, 1.0 - dmath::Exp(-6.283185307179586 / 96000.0));
     EXPECT_EQ(rig.plug->Smoother(i).z, 0.0);
   }
 }

@@ -1,3 +1,4 @@
+#include "effect/DeterministicMath.h"
 #include "effect/OnePoleSmoother.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ TEST(OnePoleSmoother, PassesTargetThroughUntilRateIsSet) {
 TEST(OnePoleSmoother, GlidesAtOneHertz) {
   OnePoleSmoother s;
   s.SetRate(48000.0);
-  EXPECT_EQ(s.b, std::exp(-6.283185307179586 / 48000.0));
+  EXPECT_EQ(s.b, dmath::Exp(-6.283185307179586 / 48000.0));
   EXPECT_EQ(s.a, 1.0 - s.b);
   double z = 0.0;
   for (int n = 0; n < 48000; ++n) z = s.Advance(1.0);
