@@ -13,7 +13,7 @@ constexpr int kLatency = 0;
 } // namespace
 
 KORU::KORU()
-  : IPlugBase(kNumKORUParams, "1-1 2-2", kNumPresets, "KORU", "", "Quillmoor", kVersion,
+  : IPlugVST3(kNumKORUParams, "1-1 2-2", kNumPresets, "KORU", "", "Quillmoor", kVersion,
               FourCharCode("KRU1"), FourCharCode("Qlmr"), kLatency, false, false, kAPIVST3)
 {
   for (int i = 0; i < kNumKORUParams; ++i)

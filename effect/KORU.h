@@ -3,7 +3,7 @@
 #include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
-#include "framework/IPlugBase.h"
+#include "vst3/IPlugVST3.h"
 
 // The KORU channel strip: input stage (gain and a table curve at four times the rate), a
 // stereo-linked one-knob compressor, a three-band analog-modelled equaliser (mid band at twice
@@ -13,7 +13,7 @@
 // instance mutex; ProcessBlock runs on the audio thread with that mutex held by the caller,
 // so a target never changes within a sample. The processing state is set once here and never
 // reset: it survives activation and sample-rate changes.
-class KORU : public IPlugBase
+class KORU : public IPlugVST3
 {
 public:
   KORU();
