@@ -25,6 +25,14 @@ else()
   set(KORU_MODULE_EXPORTS "${CMAKE_CURRENT_LIST_DIR}/KORU.map")
 endif()
 
+# The interface ids the SDK's own sources refer to belong in the SDK library: in a static
+# link the SDK archive comes after koru, so ids defined in koru would be found too late.
+set(_koru_sdk_ids "${CMAKE_CURRENT_LIST_DIR}/SdkInterfaceIds.cpp")
+get_target_property(_koru_sources koru SOURCES)
+list(REMOVE_ITEM _koru_sources "${_koru_sdk_ids}")
+set_property(TARGET koru PROPERTY SOURCES ${_koru_sources})
+target_sources(koru_vst3_sdk PRIVATE "${_koru_sdk_ids}")
+
 set(KORU_BUNDLE_DIR "${CMAKE_BINARY_DIR}/KORU.vst3")
 if(NOT EXISTS "${KORU_MODULE_ENTRY}")
   message(STATUS "No module entry for this platform yet (${KORU_MODULE_ENTRY}); module not built")

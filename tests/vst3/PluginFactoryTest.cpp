@@ -1,0 +1,208 @@
+// The class factory on its own: registration, records, creation and reference counting.
+#include "vst3/PluginFactory.h"
+
+#include "base/source/fobject.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/base/ipersistent.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace Steinberg;
+
+namespace {
+
+// A created object that counts its lives and offers one interface besides FUnknown.
+class Probe : public FObject, public IPersistent {
+ public:
+  static int alive;
+  Probe() { ++alive; }
+  ~Probe() override { --alive; }
+  tresult PLUGIN_API getClassID(char8*) override { return kResultOk; }
+  tresult PLUGIN_API saveAttributes(IAttributes*) override { return kResultOk; }
+  tresult PLUGIN_API loadAttributes(IAttributes*) override { return kResultOk; }
+  OBJ_METHODS(Probe, FObject)
+  DEFINE_INTERFACES
+    DEF_INTERFACE(IPersistent)
+  END_DEFINE_INTERFACES(FObject)
+  REFCOUNT_METHODS(FObject)
+};
+int Probe::alive = 0;
+
+int gCreations = 0;
+void* gLastContext = nullptr;
+
+FUnknown* CreateProbe(void* context) {
+  ++gCreations;
+  gLastContext = context;
+  return static_cast<IPersistent*>(new Probe);
+}
+
+FUnknown* CreateNothing(void*) {
+  ++gCreations;
+  return nullptr;
+}
+
+// Sixteen distinct bytes starting at tag.
+struct ClassId {
+  explicit ClassId(char tag) {
+    for (int i = 0; i < 16; ++i) bytes[i] = static_cast<char>(tag + i);
+  }
+  TUID bytes;
+};
+
+const PFactoryInfo kFactoryInfo("Vendor", "https://vendor.example", "mailto:x@vendor.example",
+                                PFactoryInfo::kUnicode);
+
+class PluginFactoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gCreations = 0;
+    gLastContext = nullptr;
+    Probe::alive = 0;
+    factory_ = new CPluginFactory(kFactoryInfo);
+  }
+  void TearDown() override {
+    if (factory_) factory_->release();
+    EXPECT_EQ(Probe::alive, 0);
+  }
+
+  CPluginFactory* factory_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PluginFactoryTest, EmptyFactoryAnswersItsInformation) {
+  EXPECT_EQ(factory_->countClasses(), 0);
+  PFactoryInfo info;
+  ASSERT_EQ(factory_->getFactoryInfo(&info), kResultOk);
+  EXPECT_STREQ(info.vendor, "Vendor");
+  EXPECT_STREQ(info.url, "https://vendor.example");
+  EXPECT_STREQ(info.email, "mailto:x@vendor.example");
+  EXPECT_EQ(info.flags, PFactoryInfo::kUnicode);
+  EXPECT_EQ(factory_->getFactoryInfo(nullptr), kInvalidArgument);
+  PClassInfo classInfo;
+  EXPECT_EQ(factory_->getClassInfo(0, &classInfo), kInvalidArgument);
+  EXPECT_EQ(factory_->getClassInfo(-1, &classInfo), kInvalidArgument);
+}
+
+TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
+  const ClassId id1(1), id2(40), id3(80);
+  const PClassInfo plain(id1.bytes, 1, "Service", "Plain");
+  const PClassInfo2 full(id2.bytes, PClassInfo::kManyInstances, "Audio Module Class", "Full", 2,
+                         "Fx|EQ", "", "2.0.0", "VST 3.6.12");
+  const PClassInfoW wide(id3.bytes, 1, "Service", u"Wide", 0, "Tools", u"Someone", u"1.0", u"VST 3");
+  EXPECT_TRUE(factory_->registerClass(&plain, CreateProbe));
+  EXPECT_TRUE(factory_->registerClass(&full, CreateProbe));
+  EXPECT_TRUE(factory_->registerClass(&wide, CreateProbe));
+  EXPECT_FALSE(factory_->registerClass(static_cast<const PClassInfo2*>(nullptr), CreateProbe));
+  EXPECT_FALSE(factory_->registerClass(&full, nullptr));
+  ASSERT_EQ(factory_->countClasses(), 3);
+  EXPECT_TRUE(factory_->isClassRegistered(FUID::fromTUID(id2.bytes)));
+  EXPECT_FALSE(factory_->isClassRegistered(FUID::fromTUID(ClassId(100).bytes)));
+
+  PClassInfo info;
+  ASSERT_EQ(factory_->getClassInfo(1, &info), kResultOk);
+  EXPECT_EQ(std::memcmp(info.cid, id2.bytes, 16), 0);
+  EXPECT_STREQ(info.category, "Audio Module Class");
+  EXPECT_STREQ(info.name, "Full");
+  EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
+
+  PClassInfo2 info2;
+  ASSERT_EQ(factory_->getClassInfo2(0, &info2), kResultOk);
+  EXPECT_STREQ(info2.name, "Plain");
+  EXPECT_STREQ(info2.subCategories, "");
+  ASSERT_EQ(factory_->getClassInfo2(1, &info2), kResultOk);
+  EXPECT_EQ(info2.classFlags, 2u);
+  EXPECT_STREQ(info2.subCategories, "Fx|EQ");
+  EXPECT_STREQ(info2.version, "2.0.0");
+  EXPECT_STREQ(info2.sdkVersion, "VST 3.6.12");
+
+  // A class registered with 16-bit records has no 8-bit ones.
+  EXPECT_EQ(factory_->getClassInfo(2, &info), kResultFalse);
+  EXPECT_STREQ(info.name, "");
+  EXPECT_EQ(factory_->getClassInfo2(2, &info2), kResultFalse);
+
+  PClassInfoW infoW;
+  ASSERT_EQ(factory_->getClassInfoUnicode(1, &infoW), kResultOk);
+  EXPECT_EQ(std::u16string(infoW.name), u"Full");
+  EXPECT_EQ(std::u16string(infoW.version), u"2.0.0");
+  ASSERT_EQ(factory_->getClassInfoUnicode(2, &infoW), kResultOk);
+  EXPECT_EQ(std::u16string(infoW.vendor), u"Someone");
+  EXPECT_EQ(factory_->getClassInfoUnicode(3, &infoW), kInvalidArgument);
+
+  factory_->removeAllClasses();
+  EXPECT_EQ(factory_->countClasses(), 0);
+}
+
+TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface) {
+  const ClassId id(7);
+  const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
+  int context = 0;
+  ASSERT_TRUE(factory_->registerClass(&info, CreateProbe, &context));
+
+  void* obj = nullptr;
+  ASSERT_EQ(factory_->createInstance(id.bytes, IPersistent::iid, &obj), kResultOk);
+  ASSERT_NE(obj, nullptr);
+  EXPECT_EQ(gLastContext, &context);
+  EXPECT_EQ(Probe::alive, 1);
+  // The creation reference is gone: the caller's release is the last one.
+  EXPECT_EQ(static_cast<IPersistent*>(obj)->release(), 0u);
+  EXPECT_EQ(Probe::alive, 0);
+}
+
+TEST_F(PluginFactoryTest, MissingInterfaceOrClassCreatesNothingThatLives) {
+  const ClassId id(7);
+  const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
+  ASSERT_TRUE(factory_->registerClass(&info, CreateProbe));
+
+  void* obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->createInstance(id.bytes, IBStream::iid, &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(gCreations, 1);
+  EXPECT_EQ(Probe::alive, 0);
+
+  const ClassId other(9);
+  obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->createInstance(other.bytes, IPersistent::iid, &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(gCreations, 1);
+  EXPECT_EQ(factory_->createInstance(id.bytes, IPersistent::iid, nullptr), kInvalidArgument);
+}
+
+TEST_F(PluginFactoryTest, FailedCreationAnswersNoInterface) {
+  const ClassId id(3);
+  const PClassInfo2 info(id.bytes, 1, "Service", "Nothing", 0, "", "", "1", "VST 3");
+  ASSERT_TRUE(factory_->registerClass(&info, CreateNothing));
+  void* obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->createInstance(id.bytes, FUnknown::iid, &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(gCreations, 1);
+}
+
+TEST_F(PluginFactoryTest, InterfacesAndReferenceCount) {
+  for (const FUID* iid : {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid,
+                          &IPluginFactory3::iid}) {
+    void* obj = nullptr;
+    ASSERT_EQ(factory_->queryInterface(*iid, &obj), kResultOk);
+    EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 1u);
+  }
+  void* obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->queryInterface(IBStream::iid, &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(factory_->setHostContext(nullptr), kNotImplemented);
+
+  EXPECT_EQ(factory_->addRef(), 2u);
+  EXPECT_EQ(factory_->release(), 1u);
+}
+
+TEST_F(PluginFactoryTest, LastReleaseClearsTheStoredFactory) {
+  gPluginFactory = factory_;
+  factory_->addRef();
+  EXPECT_EQ(factory_->release(), 1u);
+  EXPECT_EQ(gPluginFactory, factory_);
+  EXPECT_EQ(factory_->release(), 0u);
+  factory_ = nullptr;
+  EXPECT_EQ(gPluginFactory, nullptr);
+}
