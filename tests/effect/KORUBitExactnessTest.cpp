@@ -1,0 +1,312 @@
+// The shipped KORU::ProcessBlock must give the literal chain's output bit for bit: on every
+// signal, setting, block size and sample rate, whatever shortcuts the shipped chain takes.
+#include "effect/KORU.h"
+#include "effect/KORUParameterTable.h"
+#include "reference/LiteralKORUChain.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+
+// The shipped instance and the reference, fed the same parameter values and the same input.
+class ChainPair
+{
+public:
+  explicit ChainPair(double fs) : mShipped(std::make_unique<KORU>())
+  {
+    SetSampleRate(fs);
+    mShipped->SetMaxBlockSize(4096);
+  }
+
+  void SetSampleRate(double fs)
+  {
+    mShipped->SetSampleRate(fs);
+    mLiteral.SetSampleRate(fs);
+  }
+
+  // Through the record and the hook, as the binding does; the reference takes the value the
+  // record ended up with.
+  void SetParam(int index, double plain)
+  {
+    mShipped->Param(index)->ClampSet(plain);
+    mShipped->ParamChanged(index);
+    mLiteral.SetParam(index, mShipped->Param(index)->Value());
+  }
+
+  // Runs one block through both; answers false (and says where) at the first differing bit.
+  // inPlace hands the shipped chain its input buffers as outputs.
+  ::testing::AssertionResult Block(const double* left, const double* right, int frames,
+                                   bool inPlace = false)
+  {
+    mInL.assign(left, left + frames);
+    mInR.assign(right, right + frames);
+    mRefL.assign(frames, 0.0);
+    mRefR.assign(frames, 0.0);
+    double* refIns[] = {mInL.data(), mInR.data()};
+    double* refOuts[] = {mRefL.data(), mRefR.data()};
+    mLiteral.ProcessBlock(refIns, refOuts, frames);
+
+    mInL.assign(left, left + frames);
+    mInR.assign(right, right + frames);
+    mOutL.assign(frames, 0.0);
+    mOutR.assign(frames, 0.0);
+    double* ins[] = {mInL.data(), mInR.data()};
+    double* outs[] = {mOutL.data(), mOutR.data()};
+    mShipped->ProcessBlock(ins, inPlace ? ins : outs, frames);
+    const std::vector<double>& gotL = inPlace ? mInL : mOutL;
+    const std::vector<double>& gotR = inPlace ? mInR : mOutR;
+
+    for (int n = 0; n < frames; ++n)
+      if (std::memcmp(&gotL[n], &mRefL[n], sizeof(double)) != 0 ||
+          std::memcmp(&gotR[n], &mRefR[n], sizeof(double)) != 0)
+        return ::testing::AssertionFailure()
+               << "frame " << mFrame + n << " of a " << frames << "-frame block: shipped ("
+               << gotL[n] << ", " << gotR[n] << "), literal (" << mRefL[n] << ", " << mRefR[n]
+               << ")";
+    mFrame += frames;
+    return StateMatches();
+  }
+
+  // The state the next block starts from must match too.
+  ::testing::AssertionResult StateMatches() const
+  {
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof(double)) == 0; };
+    if (!same(mShipped->CompressorGainState(), mLiteral.CompressorGainState()))
+      return ::testing::AssertionFailure() << "compressor gain differs after frame " << mFrame;
+    for (int s = 1; s <= 10; ++s)
+      if (!same(mShipped->Smoother(s).z, mLiteral.Smoother(s).z) ||
+          !same(mShipped->Smoother(s).a, mLiteral.Smoother(s).a) ||
+          !same(mShipped->Smoother(s).b, mLiteral.Smoother(s).b))
+        return ::testing::AssertionFailure() << "smoother S" << s << " differs after frame " << mFrame;
+    if (!same(mShipped->VUState(), mLiteral.VUState()) || !same(mShipped->GRState(), mLiteral.GRState()))
+      return ::testing::AssertionFailure() << "meter states differ after frame " << mFrame;
+    return ::testing::AssertionSuccess();
+  }
+
+private:
+  std::unique_ptr<KORU> mShipped;
+  LiteralKORUChain mLiteral;
+  std::vector<double> mInL, mInR, mOutL, mOutR, mRefL, mRefR;
+  long mFrame = 0;
+};
+
+// A tour of programme and torture signals, one segment after the other.
+struct TestSignal
+{
+  std::vector<double> left, right;
+
+  TestSignal(double fs, size_t frames, unsigned seed) : left(frames), right(frames)
+  {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const size_t segment = 1500;
+    for (size_t i = 0; i < frames; ++i)
+    {
+      const double t = static_cast<double>(i) / fs;
+      const size_t k = i % segment;
+      double l = 0.0, r = 0.0;
+      switch ((i / segment) % 10)
+      {
+        case 0: break; // silence
+        case 1: // sines, different on each side
+          l = 0.5 * std::sin(2 * kPi * 1000.0 * t);
+          r = 0.25 * std::sin(2 * kPi * 97.0 * t) + 0.2 * std::sin(2 * kPi * 7000.0 * t);
+          break;
+        case 2: // white noise near full scale
+          l = 0.7 * noise(rng);
+          r = 0.7 * noise(rng);
+          break;
+        case 3: // tone bursts, gated every 200 frames
+          l = (k / 200) % 2 ? 0.9 * std::sin(2 * kPi * 440.0 * t) : 0.0;
+          r = (k / 200) % 2 ? 0.0 : 0.05 * noise(rng);
+          break;
+        case 4: // full scale
+          l = (k / 37) % 2 ? 1.0 : -1.0;
+          r = std::sin(2 * kPi * 50.0 * t);
+          break;
+        case 5: // transients: clicks and steps
+          l = k % 301 == 0 ? 1.0 : 0.0;
+          r = (k / 500) % 2 ? 0.8 : -0.3;
+          break;
+        case 6: // quiet programme around the knee of a deep threshold
+          l = 1e-3 * std::sin(2 * kPi * 300.0 * t) + 1e-5 * noise(rng);
+          r = 3e-6 * noise(rng);
+          break;
+        case 7: // far past full scale, and non-finite samples
+          l = k % 97 == 0 ? nan : 100.0 * noise(rng);
+          r = k % 89 == 0 ? (k % 2 ? inf : -inf) : (k % 13 == 0 ? 1e300 : 3.0 * noise(rng));
+          break;
+        case 8: // one side silent, the other a low sine
+          l = 0.6 * std::sin(2 * kPi * 40.0 * t);
+          break;
+        case 9: // denormal-sized and tiny values
+          l = 1e-310 * (k % 3);
+          r = -4.9e-324 * (k % 2);
+          break;
+      }
+      left[i] = l;
+      right[i] = r;
+    }
+  }
+};
+
+// Settings the tour steps through, one per stage; stage kMoving gives every control a new
+// value at every block.
+struct Settings
+{
+  double values[kNumKORUParams];
+};
+const Settings kStages[] = {
+  {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 0.0, 0.0, 0.0}},    // defaults
+  {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 48.0, 0.0, 0.0}},   // "Compressor 1" at 48
+  {{24.0, -6.0, 0.88, 0.1, 0.9, 0.979, 96.0, 0.0, 0.0}},
+  {{-24.0, 24.0, 0.12, 0.9, 0.1, 0.5, 20.0, 1.0, 0.0}}, // EQ bypassed
+  {{6.0, 3.0, 0.7, 0.3, 0.6, 0.2, 60.0, 0.0, 1.0}},    // compressor bypassed
+  {{0.0, 0.0, 0.3, 0.7, 0.4, 0.8, 96.0, 1.0, 1.0}},    // both bypassed
+};
+constexpr int kNumStages = sizeof(kStages) / sizeof(kStages[0]);
+constexpr int kMovingStage = kNumStages; // after the fixed ones
+
+void ApplyStage(ChainPair& pair, int stage, std::mt19937& rng)
+{
+  if (stage < kNumStages)
+  {
+    for (int i = 0; i < kNumKORUParams; ++i) pair.SetParam(i, kStages[stage].values[i]);
+    return;
+  }
+  // Automation: every continuous control anywhere in its range (and a little past it, which
+  // the record limits), the switches now and then.
+  for (int i = 0; i < kNumKORUParams; ++i)
+  {
+    const KORUParameterSpec& spec = kKORUParameterTable[i];
+    if (spec.stepped)
+    {
+      if (rng() % 8 == 0) pair.SetParam(i, static_cast<double>(rng() % 2));
+      continue;
+    }
+    std::uniform_real_distribution<double> value(spec.min - 0.05 * (spec.max - spec.min),
+                                                 spec.max + 0.05 * (spec.max - spec.min));
+    pair.SetParam(i, value(rng));
+  }
+}
+
+// Runs the tour in blocks of blockSize, changing the stage every stageFrames frames (at the
+// next block boundary), moving every control every block in the last stage.
+void RunTour(double fs, int blockSize, size_t frames, size_t stageFrames, unsigned seed)
+{
+  ChainPair pair(fs);
+  const TestSignal signal(fs, frames, seed);
+  std::mt19937 rng(seed + 1);
+  int stage = -1;
+  for (size_t start = 0; start < frames; start += blockSize)
+  {
+    const int wanted = static_cast<int>(start / stageFrames) % (kNumStages + 1);
+    if (wanted != stage || wanted == kMovingStage) ApplyStage(pair, wanted, rng);
+    stage = wanted;
+    const int n = static_cast<int>(std::min<size_t>(blockSize, frames - start));
+    // Some blocks in place, as hosts may process.
+    const bool inPlace = (start / blockSize) % 3 == 1;
+    ASSERT_TRUE(pair.Block(signal.left.data() + start, signal.right.data() + start, n, inPlace));
+  }
+}
+
+struct TourCase
+{
+  double fs;
+  int blockSize;
+};
+
+class KORUBitExactTour : public ::testing::TestWithParam<TourCase>
+{
+};
+
+TEST_P(KORUBitExactTour, EverySignalAndSettingMatchesTheLiteralChain)
+{
+  const TourCase c = GetParam();
+  // Enough blocks to visit every stage (and several moving blocks) at every block size.
+  const size_t stageFrames = std::max<size_t>(2000, 2 * static_cast<size_t>(c.blockSize));
+  const size_t frames = stageFrames * (kNumStages + 2);
+  RunTour(c.fs, c.blockSize, frames, stageFrames, static_cast<unsigned>(c.fs) + c.blockSize);
+}
+
+std::vector<TourCase> AllTourCases()
+{
+  std::vector<TourCase> cases;
+  for (double fs : {44100.0, 48000.0, 96000.0, 192000.0})
+    for (int block : {1, 7, 512, 4096}) cases.push_back({fs, block});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, KORUBitExactTour, ::testing::ValuesIn(AllTourCases()),
+                         [](const ::testing::TestParamInfo<TourCase>& info) {
+                           return std::to_string(static_cast<int>(info.param.fs)) + "Hz_" +
+                                  std::to_string(info.param.blockSize) + "frames";
+                         });
+
+// Long enough for every smoother to reach its fixed point (about 4.5 s for the ones advanced
+// once per frame at 48 kHz), then knobs move and settle again: the settled path and the way
+// out of it both have to match.
+TEST(KORUBitExact, SettledControlsAndTheWayOutOfThem)
+{
+  constexpr double kFs = 48000.0;
+  ChainPair pair(kFs);
+  const TestSignal signal(kFs, 15000, 7);
+  // Programme only: segments 1 to 6 of the tour, repeated.
+  const double* left = signal.left.data() + 1500;
+  const double* right = signal.right.data() + 1500;
+  const int kBlock = 500; // 9000 programme frames hold 18 blocks
+  auto run = [&](int blocks) {
+    for (int b = 0; b < blocks; ++b)
+    {
+      const int offset = (b % 18) * kBlock;
+      ASSERT_TRUE(pair.Block(left + offset, right + offset, kBlock));
+    }
+  };
+  run(460); // 4.8 s at defaults
+  pair.SetParam(kCompressor, 48.0);
+  pair.SetParam(kHighGain, 0.7);
+  run(20);
+  pair.SetParam(kMidFrequency, 0.4);
+  pair.SetParam(kEQBypass, 1.0);
+  run(20);
+  pair.SetParam(kEQBypass, 0.0);
+  run(440); // settle again with the compressor working
+  pair.SetParam(kCompressorBypass, 1.0);
+  run(10);
+  pair.SetParam(kCompressorBypass, 0.0);
+  pair.SetParam(kInputGain, 12.0);
+  run(10);
+}
+
+// Sample-rate changes between blocks, empty blocks and blocks of every size in between,
+// including rates high enough to reach the high band's a0 guard.
+TEST(KORUBitExact, RateChangesEmptyBlocksAndRaggedBlockSizes)
+{
+  ChainPair pair(48000.0);
+  const TestSignal signal(48000.0, 30000, 11);
+  std::mt19937 rng(5);
+  size_t start = 0;
+  const double rates[] = {48000.0, 44100.0, 96000.0, 768000.0, 192000.0, 22050.0};
+  for (int round = 0; round < 60 && start < signal.left.size(); ++round)
+  {
+    if (round % 10 == 0) pair.SetSampleRate(rates[(round / 10) % 6]);
+    if (round % 4 == 0) pair.SetParam(kCompressor, static_cast<double>(rng() % 97));
+    if (round % 5 == 0) pair.SetParam(kHighGain, 0.12 + 0.76 * (rng() % 100) / 99.0);
+    const int n = std::min<int>(static_cast<int>(rng() % 1100), static_cast<int>(signal.left.size() - start));
+    ASSERT_TRUE(pair.Block(signal.left.data() + start, signal.right.data() + start, round % 7 == 3 ? 0 : n));
+    if (round % 7 != 3) start += n;
+  }
+}
+} // namespace
