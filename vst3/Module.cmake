@@ -67,12 +67,16 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/moduleinfo.json.in"
                "${KORU_BUNDLE_DIR}/Contents/Resources/moduleinfo.json" @ONLY)
 
 # Installation, `cmake --install <build-dir>`:
-# - configured without CMAKE_INSTALL_PREFIX: into the user's VST3 folder, $HOME/.vst3;
+# - with the default prefix (/usr/local, nothing given at configure time): into the
+#   user's VST3 folder, $HOME/.vst3, where hosts look without root rights;
 # - configured with -DCMAKE_INSTALL_PREFIX=<prefix>: into <prefix>/lib/vst3
 #   (e.g. -DCMAKE_INSTALL_PREFIX=/usr for /usr/lib/vst3);
-# - -DKORU_VST3_INSTALL_DIR=<dir> (absolute, or relative to the prefix) overrides both.
+# - -DKORU_VST3_INSTALL_DIR=<dir> (absolute, or relative to the prefix) overrides both,
+#   e.g. -DKORU_VST3_INSTALL_DIR=lib/vst3 for /usr/local/lib/vst3.
+# The prefix is judged by its value, not by CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT,
+# which CMake sets on the first configure of a build folder only.
 if(NOT DEFINED KORU_VST3_INSTALL_DIR)
-  if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND NOT WIN32)
+  if(NOT WIN32 AND CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")
     set(KORU_VST3_INSTALL_DIR "$ENV{HOME}/.vst3")
   else()
     set(KORU_VST3_INSTALL_DIR "lib/vst3")
