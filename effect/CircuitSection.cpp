@@ -50,18 +50,3 @@ void DesignMid(CircuitSection& section, double K, double b) {
   // The mid circuit has no c terms.
   Design(section, circuit::kMid, K, b, 0.0);
 }
-
-double Step(CircuitSection& section, double s) {
-  CircuitSection& q = section;
-  double y = 0.0;
-  if (q.a0 != 0) {
-    y = (q.b0 * s + q.b1 * q.x1 + q.b2 * q.x2 - q.a1 * q.y1 - q.a2 * q.y2) / q.a0;
-  }
-  q.x2 = q.x1;
-  q.x1 = s;
-  q.y2 = q.y1;
-  q.y1 = y;
-  q.lastInput = s;
-  q.lastOutput = y;
-  return y;
-}

@@ -31,4 +31,17 @@ void DesignMid(CircuitSection& section, double K, double b);
 // Filters one sample. A section whose a0 is exactly 0 (the high circuit designed above
 // about 384 kHz can get there) outputs 0 for that sample instead of dividing by zero; its
 // memories advance as usual.
-double Step(CircuitSection& section, double s);
+inline double Step(CircuitSection& section, double s) {
+  CircuitSection& q = section;
+  double y = 0.0;
+  if (q.a0 != 0) {
+    y = (q.b0 * s + q.b1 * q.x1 + q.b2 * q.x2 - q.a1 * q.y1 - q.a2 * q.y2) / q.a0;
+  }
+  q.x2 = q.x1;
+  q.x1 = s;
+  q.y2 = q.y1;
+  q.y1 = y;
+  q.lastInput = s;
+  q.lastOutput = y;
+  return y;
+}

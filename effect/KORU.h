@@ -1,5 +1,7 @@
 #pragma once
+#include "effect/CircuitDesignCache.h"
 #include "effect/CircuitSection.h"
+#include "effect/CompressorStepper.h"
 #include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
@@ -83,10 +85,21 @@ private:
   double mOutL = 0.0, mOutR = 0.0;
   double mVUState = 1.0;
   double mGRState = 1.0;
-  // Per-block constants.
+  // Per-block constants. The switch and compressor records cannot change within a block: the
+  // caller holds the instance mutex.
   double mFs = 44100.0;
   double mMakeupFactor = 1.0;
   double mMeterDecay = 0.0;
+  double mCompressorMakeup = 1.0; // 10^(makeupDb / 20) of the compressor knob
+  int mCompressorBypass = 0;
+  int mEQBypass = 0;
+
+  // The same steps with fewer calls: the compressor's transcendental functions only where
+  // their result is used and new, and each section redesigned only when its inputs moved.
+  CompressorStepper mCompressor;
+  CircuitDesignCache<circuit::kMid> mMidDesignL, mMidDesignR;
+  CircuitDesignCache<circuit::kHigh> mHighDesignL, mHighDesignR;
+  CircuitDesignCache<circuit::kLow> mLowDesignL, mLowDesignR;
 
   int mGRMeterIdx = -1;
   int mVUMeterIdx = -1;

@@ -1,10 +1,11 @@
-// The per-sample signal chain of KORU, written step by step in the order the design gives.
-// Left and right are computed step by step within each sample; the order of every smoother
-// advance and of every floating-point operation is part of the result and must not change.
+// The per-sample signal chain of KORU, in the order the design gives. Left and right are
+// computed step by step within each sample; the order of every smoother advance and of every
+// floating-point operation is part of the result and must not change. Whatever is computed
+// once per block or skipped here gives the same bits as the literal chain would (the tests
+// hold it to that, bit for bit).
 #include "effect/DeterministicMath.h"
 #include "effect/KORU.h"
 
-#include "effect/CompressorGain.h"
 #include "effect/InputCurve.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
@@ -46,6 +47,12 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   double* outR = outputs[1];
   mMakeupFactor = dmath::Exp10(kMakeupDb / 20.0);
   mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * mFs));
+  // The records hold still for the block, so does everything read from them.
+  const double makeupDb = Param(kCompressor)->Value() / kCompressorRange * kCompressorMakeupDb;
+  mCompressorMakeup = dmath::Exp10(makeupDb / 20.0);
+  mCompressorBypass = SwitchValue(kCompressorBypass);
+  mEQBypass = SwitchValue(kEQBypass);
+  mCompressor.SetRate(mFs);
 
   for (int n = 0; n < nFrames; ++n)
   {
@@ -86,44 +93,63 @@ void KORU::ProcessSample(double xL, double xR)
 
   // 3. Linked compressor.
   const double threshold = mSmoothers[kS8Threshold].Advance(-mCompAmount);
-  mGain = CompressorGain(mGain, mInL, mInR, peakIn, threshold, fs);
+  mGain = mCompressor.Step(mGain, mInL, mInR, peakIn, threshold);
 
-  // 4. Make-up from the compressor knob.
-  const double makeupDb = Param(kCompressor)->Value() / kCompressorRange * kCompressorMakeupDb;
-
-  // 5. Compressor bypass, read per channel.
+  // 4 and 5. Make-up from the compressor knob, unless the compressor is bypassed.
   OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
-  switch (SwitchValue(kCompressorBypass))
+  switch (mCompressorBypass)
   {
-    case 0: mCompL = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
-    case 1: mCompL = mInL; break;
-    default: break;
-  }
-  switch (SwitchValue(kCompressorBypass))
-  {
-    case 0: mCompR = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
-    case 1: mCompR = mInR; break;
+    case 0:
+      mCompL = mCompressorMakeup * s10.Advance(mGain) * mInL;
+      mCompR = mCompressorMakeup * s10.Advance(mGain) * mInR;
+      break;
+    case 1:
+      mCompL = mInL;
+      mCompR = mInR;
+      break;
     default: break;
   }
 
-  // 6. Equaliser designs from the smoothed controls, every sample.
-  for (CircuitSection* mid : {&mMidL, &mMidR})
+  // 6. Equaliser designs from the smoothed controls; a section whose inputs settled keeps
+  // its coefficients.
+  const double midTarget = 1.0 - mMidPos;
+  const double midFreqTarget = 1.0 - mMidFreqPos;
+  const double highTarget = 1.0 - mHighPos;
+  OnePoleSmoother& s2 = mSmoothers[kS2Mid];
+  OnePoleSmoother& s4 = mSmoothers[kS4MidFreq];
   {
-    const double m = mSmoothers[kS2Mid].Advance(1.0 - mMidPos);
-    const double f = mSmoothers[kS4MidFreq].Advance(1.0 - mMidFreqPos);
-    DesignMid(*mid, fs * kMidRateFactor * f, m);
+    const double m = s2.Advance(midTarget);
+    const double f = s4.Advance(midFreqTarget);
+    mMidDesignL.Design(mMidL, fs * kMidRateFactor * f, m, 0.0);
   }
-  for (CircuitSection* high : {&mHighL, &mHighR})
   {
-    const double r = mSmoothers[kS6HighShape].Advance(kHighShapeTarget);
-    const double q = mSmoothers[kS3High].Advance(1.0 - mHighPos);
-    DesignHigh(*high, fs * kHighRateFactor, q, r);
+    const double m = s2.Advance(midTarget);
+    const double f = s4.Advance(midFreqTarget);
+    mMidDesignR.Design(mMidR, fs * kMidRateFactor * f, m, 0.0);
   }
-  for (CircuitSection* low : {&mLowL, &mLowR})
+  OnePoleSmoother& s6 = mSmoothers[kS6HighShape];
+  OnePoleSmoother& s3 = mSmoothers[kS3High];
   {
-    const double w = mSmoothers[kS7LowShape].Advance(kLowShapeTarget);
-    const double v = mSmoothers[kS1Low].Advance(mLowPos);
-    DesignLow(*low, fs, v, w);
+    const double r = s6.Advance(kHighShapeTarget);
+    const double q = s3.Advance(highTarget);
+    mHighDesignL.Design(mHighL, fs * kHighRateFactor, q, r);
+  }
+  {
+    const double r = s6.Advance(kHighShapeTarget);
+    const double q = s3.Advance(highTarget);
+    mHighDesignR.Design(mHighR, fs * kHighRateFactor, q, r);
+  }
+  OnePoleSmoother& s7 = mSmoothers[kS7LowShape];
+  OnePoleSmoother& s1 = mSmoothers[kS1Low];
+  {
+    const double w = s7.Advance(kLowShapeTarget);
+    const double v = s1.Advance(mLowPos);
+    mLowDesignL.Design(mLowL, fs, v, w);
+  }
+  {
+    const double w = s7.Advance(kLowShapeTarget);
+    const double v = s1.Advance(mLowPos);
+    mLowDesignR.Design(mLowR, fs, v, w);
   }
 
   // 7. Mid band at twice the rate.
@@ -132,26 +158,20 @@ void KORU::ProcessSample(double xL, double xR)
 
   // 8. High and low shelves and the output gain, or the equaliser bypass.
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
-  switch (SwitchValue(kEQBypass))
+  switch (mEQBypass)
   {
     case 0:
     {
       const double yL = Step(mLowL, Step(mHighL, mMidOutL));
       mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
-      break;
-    }
-    case 1: mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin); break;
-    default: break;
-  }
-  switch (SwitchValue(kEQBypass))
-  {
-    case 0:
-    {
       const double yR = Step(mLowR, Step(mHighR, mMidOutR));
       mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
       break;
     }
-    case 1: mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin); break;
+    case 1:
+      mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin);
+      mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin);
+      break;
     default: break;
   }
 }

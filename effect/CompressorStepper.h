@@ -1,0 +1,126 @@
+#pragma once
+
+#include "effect/DeterministicMath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+// CompressorGain, step for step and bit for bit, with its transcendental calls cut down:
+//  - the detector coefficient h depends on the rate only and is computed per block;
+//  - the attack factor t depends on the threshold only and is reused while the threshold
+//    smoother stays on the same value; it is computed only when the gain falls;
+//  - the release factor u is computed only when the gain rises or holds, and reused while its
+//    argument stays the same (a silent or steady input, an open threshold);
+//  - below the knee the curve asks for 10^(0/20) whatever the level, so the logarithm and the
+//    power are skipped for levels clearly below it.
+// Same units as CompressorGain. Audio thread only; no allocation.
+class CompressorStepper
+{
+public:
+  // Per block, before the first Step.
+  void SetRate(double fs)
+  {
+    if (fs == mFs) return;
+    mFs = fs;
+    mH = dmath::Exp(kDetectorNumerator / fs);
+    mK = 1 - mH;
+    mAttackDivisor = fs * kAttackMs / 1000;
+    mThresholdValid = false;
+    mReleaseValid = false;
+  }
+
+  // The new gain from gain H, the input-stage outputs, the raw input peak and thresholdDb.
+  double Step(double gain, double inL, double inR, double peakIn, double thresholdDb)
+  {
+    const double T = thresholdDb;
+    if (!mThresholdValid || !SameBits(T, mThreshold)) NewThreshold(T);
+
+    // Detector, exactly as CompressorLevelDb reads the louder channel.
+    const double x = std::max(std::fabs(inR), std::fabs(inL));
+    const double k = mK;
+    const double y1 = std::sqrt(k * x);
+    const double level = x > y1 ? x : std::sqrt(k * x + mH * (k * x));
+
+    double G;
+    if (level < mBelowKnee)
+    {
+      G = mUnity;
+    }
+    else
+    {
+      const double E = 20 * dmath::Log10(level);
+      double F;
+      if (T - kHalfKneeDb > E)
+        F = 0;
+      else if (E > T + kHalfKneeDb)
+        F = (E - T) * kSlopeAboveKnee;
+      else
+      {
+        const double d = E - (T - kHalfKneeDb);
+        F = d * d * kKneeCurvature;
+      }
+      G = dmath::Exp10(F / 20);
+    }
+
+    const double H = gain;
+    if (H > G)
+    {
+      if (!mAttackValid)
+      {
+        mAttack = dmath::Exp(T / mAttackDivisor / kDbPerNeper);
+        mAttackValid = true;
+      }
+      return std::max(G, H * mAttack);
+    }
+    const double releaseArgument = T / (mFs * peakIn / 1000) / kDbPerNeper;
+    if (!mReleaseValid || !SameBits(releaseArgument, mReleaseArgument))
+    {
+      mReleaseArgument = releaseArgument;
+      mRelease = dmath::Exp(releaseArgument);
+      mReleaseValid = true;
+    }
+    const double released = H / mRelease;
+    if (std::isnan(released)) return G;
+    return std::min(released, G);
+  }
+
+private:
+  static constexpr double kDetectorNumerator = -62.83185307;
+  static constexpr double kAttackMs = 10;
+  static constexpr double kDbPerNeper = 8.65617025;
+  static constexpr double kHalfKneeDb = 6.0;
+  static constexpr double kSlopeAboveKnee = -0.6666666666666667;
+  static constexpr double kKneeCurvature = -0.02777777777777778;
+  // Levels below the knee's lower end by more than this factor (about 9e-6 dB) certainly give a
+  // computed 20 log10(level) below T - 6, whatever the last-bit error of the logarithm.
+  static constexpr double kKneeMargin = 1 - 1e-6;
+
+  static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }
+
+  void NewThreshold(double T)
+  {
+    mThreshold = T;
+    mThresholdValid = true;
+    mAttackValid = false;
+    // NaN for a NaN threshold: no level counts as below the knee then.
+    mBelowKnee = dmath::Exp10((T - kHalfKneeDb) / 20) * kKneeMargin;
+  }
+
+  double mFs = 0.0;
+  double mH = 0.0;
+  double mK = 0.0;
+  double mAttackDivisor = 0.0;
+  // What the curve gives below the knee: 10^(0 / 20).
+  const double mUnity = dmath::Exp10(0.0 / 20);
+
+  bool mThresholdValid = false;
+  double mThreshold = 0.0;
+  double mBelowKnee = 0.0;
+  bool mAttackValid = false;
+  double mAttack = 1.0;
+
+  bool mReleaseValid = false;
+  double mReleaseArgument = 0.0;
+  double mRelease = 1.0;
+};
