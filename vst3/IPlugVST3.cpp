@@ -35,6 +35,16 @@ AudioBus* AddBus(BusList& list, const char* label, SpeakerArrangement arrangemen
   return bus;
 }
 
+// Replaces the list's buses by one of the new arrangement. The new bus keeps the activation
+// the host gave the first old one: hosts activate a bus once and do not expect a changed
+// arrangement to undo that.
+void ReplaceBuses(BusList& list, const char* label, SpeakerArrangement arrangement)
+{
+  const bool wasActive = !list.empty() && list[0] && list[0]->isActive();
+  list.clear();
+  AddBus(list, label, arrangement)->setActive(wasActive);
+}
+
 int FirstBusChannels(BusList& list)
 {
   if (list.empty() || !list[0]) return -1;
@@ -171,15 +181,9 @@ tresult PLUGIN_API IPlugVST3::setBusArrangements(SpeakerArrangement* inputs, int
   if (!LegalIO(nIn, nOut)) return kResultFalse;
 
   if (FirstBusChannels(audioInputs) != nIn)
-  {
-    audioInputs.clear();
-    AddBus(audioInputs, "Input", SpeakerArrangementForChannels(nIn));
-  }
+    ReplaceBuses(audioInputs, "Input", SpeakerArrangementForChannels(nIn));
   if (FirstBusChannels(audioOutputs) != nOut)
-  {
-    audioOutputs.clear();
-    AddBus(audioOutputs, "Output", SpeakerArrangementForChannels(nOut));
-  }
+    ReplaceBuses(audioOutputs, "Output", SpeakerArrangementForChannels(nOut));
   return numIns == 1 ? kResultOk : kResultFalse;
 }
 

@@ -62,6 +62,9 @@ public:
 
   // --- IEditController -------------------------------------------------------------------
   tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) SMTG_OVERRIDE;
+  // kResultFalse for an index outside 0 .. count - 1.
+  tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                      Steinberg::Vst::ParameterInfo& info) SMTG_OVERRIDE;
   // The host state stream: one little-endian double per parameter, then a 32-bit bypass
   // flag. The component's own state call shares these bodies (both interfaces declare the
   // same signature).

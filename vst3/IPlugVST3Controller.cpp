@@ -12,6 +12,14 @@ using namespace Steinberg::Vst;
 
 tresult PLUGIN_API IPlugVST3::setComponentState(IBStream* /*state*/) { return kNotImplemented; }
 
+// The container's own lookup throws for an index past its end; a host asking beyond the
+// count gets kResultFalse instead.
+tresult PLUGIN_API IPlugVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info)
+{
+  if (paramIndex < 0 || paramIndex >= parameters.getParameterCount()) return kResultFalse;
+  return SingleComponentEffect::getParameterInfo(paramIndex, info);
+}
+
 tresult PLUGIN_API IPlugVST3::getParamStringByValue(ParamID id, ParamValue normalized,
                                                     String128 string)
 {

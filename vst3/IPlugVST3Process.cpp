@@ -22,20 +22,23 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
   if (data.processContext) mTransport = *data.processContext;
   ApplyParameterChanges(data.inputParameterChanges);
 
-  const bool is64 = processSetup.symbolicSampleSize == kSample64;
-  // The buffers are laid out in the size the host gives here; reading them in the other
-  // size would run past their ends.
-  if (data.symbolicSampleSize != processSetup.symbolicSampleSize) return kInvalidArgument;
   if (data.numSamples < 0) return kInvalidArgument;
-
   const int nFrames = data.numSamples;
   const int maxBlock = MaxBlockSize();
-  // No set-up yet: no scratch to widen into or to process disconnected channels into.
+  // No set-up yet: no scratch to widen into or to process disconnected channels into. The
+  // host has chosen no sample size either, so its buffers are taken as it describes them.
   if (maxBlock < 1 && nFrames > 0)
   {
-    SilenceHostOutputs(data, is64);
+    if (data.symbolicSampleSize == kSample32 || data.symbolicSampleSize == kSample64)
+      SilenceHostOutputs(data, data.symbolicSampleSize == kSample64);
     return kNotInitialized;
   }
+
+  // The buffers are laid out in the size the host gives here; reading them in the size set
+  // up before would run past their ends. A call without frames touches no sample.
+  if (nFrames > 0 && data.symbolicSampleSize != processSetup.symbolicSampleSize)
+    return kInvalidArgument;
+  const bool is64 = processSetup.symbolicSampleSize == kSample64;
 
   // Blocks longer than the announced maximum run in pieces the scratch buffers can hold.
   // The chain works sample by sample and its per-block constants depend only on the rate,
