@@ -37,7 +37,50 @@ class HalfbandOversampler {
     }
   }
 
+  // Block form of Process: out[i] = Process(in[i], fn) for i = 0 .. n - 1, computed stage by
+  // stage over the whole block. Every stage sees the same samples in the same order, so the
+  // results are the same bits; the processor just gets many independent samples at once.
+  // fnBlock(double* samples, int count) replaces count oversampled samples in place, in time
+  // order (Factor() of them per input sample). work holds at least 2 * Factor() * n doubles.
+  // in and out may be the same array.
+  template <class BlockFn>
+  void ProcessBlock(const double* in, double* out, int n, double* work, BlockFn&& fnBlock) {
+    switch (factor_) {
+      case 2: RunBlock<1>(in, out, n, work, fnBlock); break;
+      case 4: RunBlock<2>(in, out, n, work, fnBlock); break;
+      case 8: RunBlock<3>(in, out, n, work, fnBlock); break;
+      case 16: RunBlock<4>(in, out, n, work, fnBlock); break;
+      default:
+        for (int i = 0; i < n; ++i) work[i] = in[i];
+        fnBlock(work, n);
+        for (int i = 0; i < n; ++i) out[i] = work[i];
+        break;
+    }
+  }
+
  private:
+  template <int Stages, class BlockFn>
+  void RunBlock(const double* in, double* out, int n, double* work, BlockFn& fnBlock) {
+    double* l1 = work;
+    [[maybe_unused]] double* l2 = l1 + 2 * n;
+    [[maybe_unused]] double* l3 = l2 + 4 * n;
+    [[maybe_unused]] double* l4 = l3 + 8 * n;
+    double* top = l1;
+    int count = 2 * n;
+
+    up1_.UpBlock(in, n, l1);
+    if constexpr (Stages >= 2) { up2_.UpBlock(l1, 2 * n, l2); top = l2; count = 4 * n; }
+    if constexpr (Stages >= 3) { up3_.UpBlock(l2, 4 * n, l3); top = l3; count = 8 * n; }
+    if constexpr (Stages >= 4) { up4_.UpBlock(l3, 8 * n, l4); top = l4; count = 16 * n; }
+
+    fnBlock(top, count);
+
+    if constexpr (Stages >= 4) down4_.DownBlock(l4, 8 * n, l3);
+    if constexpr (Stages >= 3) down3_.DownBlock(l3, 4 * n, l2);
+    if constexpr (Stages >= 2) down2_.DownBlock(l2, 2 * n, l1);
+    down1_.DownBlock(l1, n, out);
+  }
+
   template <std::size_t N>
   static void Spread(HalfbandStage<N>& stage, const double* in, int n, double* out) {
     for (int i = 0; i < n; ++i) stage.Up(in[i], out[2 * i], out[2 * i + 1]);

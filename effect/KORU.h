@@ -54,8 +54,47 @@ private:
     kNumSmoothers
   };
 
+  // Frames are processed a chunk at a time, stage by stage: each stage runs over the whole
+  // chunk, so the processor overlaps the work of neighbouring frames instead of waiting on one
+  // frame's long chain of dependent operations. Every state still sees its values in the same
+  // order, so the result is the same as frame by frame.
+  static constexpr int kChunkFrames = 64;
+  struct Chunk
+  {
+    double xL[kChunkFrames], xR[kChunkFrames];     // input, non-finite samples silenced
+    double peak[kChunkFrames];                      // raw input peak
+    double inputGain[8 * kChunkFrames];             // S9: left's four advances, then right's
+    double inL[kChunkFrames], inR[kChunkFrames];    // input-stage outputs
+    double gain[kChunkFrames];                      // compressor gain after each frame
+    double compL[kChunkFrames], compR[kChunkFrames];
+    // Smoothed equaliser controls and output gain, left and right advance of each frame.
+    double mid[2][kChunkFrames], midFreq[2][kChunkFrames];
+    double highShape[2][kChunkFrames], high[2][kChunkFrames];
+    double lowShape[2][kChunkFrames], low[2][kChunkFrames];
+    double output[2][kChunkFrames];
+    double outL[kChunkFrames], outR[kChunkFrames];
+    double work[8 * kChunkFrames]; // the oversamplers' stages
+  };
+  // Everything the chain changes, so a chunk can be run again frame by frame.
+  struct ChainState
+  {
+    OnePoleSmoother smoothers[kNumSmoothers];
+    HalfbandOversampler inputL{2}, inputR{2}, outputL{1}, outputR{1};
+    CircuitSection midL, midR, highL, highR, lowL, lowR;
+    double gain = 1.0;
+    double inL = 0.0, inR = 0.0, compL = 0.0, compR = 0.0;
+    double midOutL = 0.0, midOutR = 0.0, outL = 0.0, outR = 0.0;
+  };
+
+  // Stage by stage over mChunk; false if an output or the gain went non-finite (the state is
+  // then not what the frame-by-frame chain would hold, and the chunk must run again).
+  bool ProcessChunk(int frames);
+  // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
+  void ProcessChunkFrameByFrame(int frames);
+  void SaveState(ChainState& state) const;
+  void RestoreState(const ChainState& state);
   void ProcessSample(double xL, double xR);
-  void UpdateMeters();
+  void UpdateMeters(double gain, double outL, double outR);
   // Cold path: clears any filter, oversampler, smoother or compressor state that went
   // non-finite, so one bad sample cannot silence the instance for good.
   void RecoverNonFiniteState();
@@ -100,6 +139,9 @@ private:
   CircuitDesignCache<circuit::kMid> mMidDesignL, mMidDesignR;
   CircuitDesignCache<circuit::kHigh> mHighDesignL, mHighDesignR;
   CircuitDesignCache<circuit::kLow> mLowDesignL, mLowDesignR;
+
+  Chunk mChunk;
+  ChainState mChunkStart;
 
   int mGRMeterIdx = -1;
   int mVUMeterIdx = -1;

@@ -41,10 +41,6 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(mFs);
   if (nFrames < 1) return;
 
-  const double* inL = inputs[0];
-  const double* inR = inputs[1];
-  double* outL = outputs[0];
-  double* outR = outputs[1];
   mMakeupFactor = dmath::Exp10(kMakeupDb / 20.0);
   mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * mFs));
   // The records hold still for the block, so does everything read from them.
@@ -53,24 +49,227 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   mCompressorBypass = SwitchValue(kCompressorBypass);
   mEQBypass = SwitchValue(kEQBypass);
   mCompressor.SetRate(mFs);
+  // A switch value other than 0 or 1 leaves outputs at their previous values, frame by frame.
+  const bool switchesPlain = (mCompressorBypass == 0 || mCompressorBypass == 1) &&
+                             (mEQBypass == 0 || mEQBypass == 1);
 
-  for (int n = 0; n < nFrames; ++n)
+  Chunk& c = mChunk;
+  for (int start = 0; start < nFrames; start += kChunkFrames)
   {
-    // Read both inputs before writing: hosts may process in place.
-    double xL = inL[n];
-    double xR = inR[n];
-    // A non-finite input sample is treated as silence.
-    if (!std::isfinite(xL)) xL = 0.0;
-    if (!std::isfinite(xR)) xR = 0.0;
+    const int frames = std::min(kChunkFrames, nFrames - start);
+    // Read the chunk's inputs before writing: hosts may process in place.
+    for (int n = 0; n < frames; ++n)
+    {
+      const double xL = inputs[0][start + n];
+      const double xR = inputs[1][start + n];
+      // A non-finite input sample is treated as silence.
+      c.xL[n] = std::isfinite(xL) ? xL : 0.0;
+      c.xR[n] = std::isfinite(xR) ? xR : 0.0;
+    }
 
-    ProcessSample(xL, xR);
+    if (switchesPlain)
+    {
+      SaveState(mChunkStart);
+      if (!ProcessChunk(frames))
+      {
+        // Rare: some value went non-finite. Run the chunk again the careful way.
+        RestoreState(mChunkStart);
+        ProcessChunkFrameByFrame(frames);
+      }
+    }
+    else
+    {
+      ProcessChunkFrameByFrame(frames);
+    }
+
+    for (int n = 0; n < frames; ++n)
+      if (GetGUI()) UpdateMeters(c.gain[n], c.outL[n], c.outR[n]);
+    for (int n = 0; n < frames; ++n)
+    {
+      outputs[0][start + n] = c.outL[n];
+      outputs[1][start + n] = c.outR[n];
+    }
+  }
+}
+
+bool KORU::ProcessChunk(int frames)
+{
+  Chunk& c = mChunk;
+  const double fs = mFs;
+  const double makeupFactor = mMakeupFactor;
+
+  // 1. The compressor's release follows the raw input peak.
+  for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
+
+  // 2. Input stage at four times the rate. The one input-gain smoother advances four times for
+  // the left channel, then four times for the right, in every frame.
+  OnePoleSmoother& s9 = mSmoothers[kS9Input];
+  for (int n = 0; n < 8 * frames; ++n) c.inputGain[n] = s9.Advance(mInputGainLin);
+  // Input sample k of a frame (four per frame) takes that channel's k-th gain of the frame.
+  auto inputStage = [&c, frames](HalfbandOversampler& oversampler, const double* x,
+                                 const double* gains, double* out) {
+    for (int n = 0; n < frames; ++n) out[n] = x[n] + kInputOffset;
+    oversampler.ProcessBlock(out, out, frames, c.work, [gains](double* s, int count) {
+      for (int k = 0; k < count; ++k) s[k] = InputCurve(gains[8 * (k / 4) + k % 4] * s[k]);
+    });
+  };
+  inputStage(mInputOversamplerL, c.xL, c.inputGain, c.inL);
+  inputStage(mInputOversamplerR, c.xR, c.inputGain + 4, c.inR);
+
+  // 3 to 5. Linked compressor, then its make-up unless bypassed.
+  OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
+  OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
+  double gain = mGain;
+  for (int n = 0; n < frames; ++n)
+  {
+    const double threshold = s8.Advance(-mCompAmount);
+    gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], threshold);
+    c.gain[n] = gain;
+    if (mCompressorBypass == 0)
+    {
+      c.compL[n] = mCompressorMakeup * s10.Advance(gain) * c.inL[n];
+      c.compR[n] = mCompressorMakeup * s10.Advance(gain) * c.inR[n];
+    }
+    else
+    {
+      c.compL[n] = c.inL[n];
+      c.compR[n] = c.inR[n];
+    }
+  }
+
+  // 6. The smoothed equaliser controls of every frame (the left channel's advance, then the
+  // right's), and the output gain's.
+  const double midTarget = 1.0 - mMidPos;
+  const double midFreqTarget = 1.0 - mMidFreqPos;
+  const double highTarget = 1.0 - mHighPos;
+  for (int n = 0; n < frames; ++n)
+    for (int ch = 0; ch < 2; ++ch)
+    {
+      c.mid[ch][n] = mSmoothers[kS2Mid].Advance(midTarget);
+      c.midFreq[ch][n] = mSmoothers[kS4MidFreq].Advance(midFreqTarget);
+      c.highShape[ch][n] = mSmoothers[kS6HighShape].Advance(kHighShapeTarget);
+      c.high[ch][n] = mSmoothers[kS3High].Advance(highTarget);
+      c.lowShape[ch][n] = mSmoothers[kS7LowShape].Advance(kLowShapeTarget);
+      c.low[ch][n] = mSmoothers[kS1Low].Advance(mLowPos);
+      c.output[ch][n] = mSmoothers[kS5Output].Advance(mOutputGainLin);
+    }
+
+  // 6 to 8, one channel at a time: designs, mid band at twice the rate, shelves and output
+  // gain (or the equaliser bypass, which still runs the mid band). Answers the last mid output.
+  auto equaliser = [&](int ch, HalfbandOversampler& oversampler, CircuitSection& mid,
+                       CircuitSection& high, CircuitSection& low, auto& midDesign,
+                       auto& highDesign, auto& lowDesign, const double* comp, double* out) {
+    // The mid section is redesigned at the first of each frame's oversampled samples.
+    const int factor = oversampler.Factor();
+    oversampler.ProcessBlock(comp, out, frames, c.work, [&](double* s, int count) {
+      for (int k = 0; k < count; ++k)
+      {
+        const int n = k / factor;
+        if (k % factor == 0)
+          midDesign.Design(mid, fs * kMidRateFactor * c.midFreq[ch][n], c.mid[ch][n], 0.0);
+        s[k] = Step(mid, s[k]);
+      }
+    });
+    const double midOut = out[frames - 1];
+    for (int n = 0; n < frames; ++n)
+    {
+      highDesign.Design(high, fs * kHighRateFactor, c.high[ch][n], c.highShape[ch][n]);
+      lowDesign.Design(low, fs, c.low[ch][n], c.lowShape[ch][n]);
+      if (mEQBypass == 0)
+        out[n] = Step(low, Step(high, out[n])) * makeupFactor * c.output[ch][n];
+      else
+        out[n] = makeupFactor * comp[n] * c.output[ch][n];
+    }
+    return midOut;
+  };
+  const double midOutL = equaliser(0, mOutputOversamplerL, mMidL, mHighL, mLowL, mMidDesignL,
+                                   mHighDesignL, mLowDesignL, c.compL, c.outL);
+  const double midOutR = equaliser(1, mOutputOversamplerR, mMidR, mHighR, mLowR, mMidDesignR,
+                                   mHighDesignR, mLowDesignR, c.compR, c.outR);
+
+  bool finite = true;
+  for (int n = 0; n < frames; ++n)
+    finite = finite && std::isfinite(c.outL[n]) && std::isfinite(c.outR[n]) && std::isfinite(c.gain[n]);
+  if (!finite) return false;
+
+  // The per-frame values the next block starts from.
+  const int last = frames - 1;
+  mGain = gain;
+  mInL = c.inL[last];
+  mInR = c.inR[last];
+  mCompL = c.compL[last];
+  mCompR = c.compR[last];
+  mMidOutL = midOutL;
+  mMidOutR = midOutR;
+  mOutL = c.outL[last];
+  mOutR = c.outR[last];
+  return true;
+}
+
+void KORU::ProcessChunkFrameByFrame(int frames)
+{
+  Chunk& c = mChunk;
+  for (int n = 0; n < frames; ++n)
+  {
+    ProcessSample(c.xL[n], c.xR[n]);
     if (!std::isfinite(mOutL) || !std::isfinite(mOutR) || !std::isfinite(mGain))
       RecoverNonFiniteState();
-
-    if (GetGUI()) UpdateMeters();
-    outL[n] = mOutL;
-    outR[n] = mOutR;
+    c.gain[n] = mGain;
+    c.outL[n] = mOutL;
+    c.outR[n] = mOutR;
   }
+}
+
+void KORU::SaveState(ChainState& state) const
+{
+  std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
+  state.inputL = mInputOversamplerL;
+  state.inputR = mInputOversamplerR;
+  state.outputL = mOutputOversamplerL;
+  state.outputR = mOutputOversamplerR;
+  state.midL = mMidL;
+  state.midR = mMidR;
+  state.highL = mHighL;
+  state.highR = mHighR;
+  state.lowL = mLowL;
+  state.lowR = mLowR;
+  state.gain = mGain;
+  state.inL = mInL;
+  state.inR = mInR;
+  state.compL = mCompL;
+  state.compR = mCompR;
+  state.midOutL = mMidOutL;
+  state.midOutR = mMidOutR;
+  state.outL = mOutL;
+  state.outR = mOutR;
+}
+
+void KORU::RestoreState(const ChainState& state)
+{
+  std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
+  mInputOversamplerL = state.inputL;
+  mInputOversamplerR = state.inputR;
+  mOutputOversamplerL = state.outputL;
+  mOutputOversamplerR = state.outputR;
+  mMidL = state.midL;
+  mMidR = state.midR;
+  mHighL = state.highL;
+  mHighR = state.highR;
+  mLowL = state.lowL;
+  mLowR = state.lowR;
+  mGain = state.gain;
+  mInL = state.inL;
+  mInR = state.inR;
+  mCompL = state.compL;
+  mCompR = state.compR;
+  mMidOutL = state.midOutL;
+  mMidOutR = state.midOutR;
+  mOutL = state.outL;
+  mOutR = state.outR;
+  // The sections got their old coefficients back: their next design must compute.
+  for (auto* design : {&mMidDesignL, &mMidDesignR}) design->Invalidate();
+  for (auto* design : {&mHighDesignL, &mHighDesignR}) design->Invalidate();
+  for (auto* design : {&mLowDesignL, &mLowDesignR}) design->Invalidate();
 }
 
 void KORU::ProcessSample(double xL, double xR)
@@ -176,7 +375,7 @@ void KORU::ProcessSample(double xL, double xR)
   }
 }
 
-void KORU::UpdateMeters()
+void KORU::UpdateMeters(double gain, double outL, double outR)
 {
   // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum.
   auto follow = [this](double& state, double v) {
@@ -188,10 +387,10 @@ void KORU::UpdateMeters()
     if (graphics && index >= 0 && index < graphics->NControls())
       graphics->GetControl(index)->SetValueFromPlugin(value);
   };
-  follow(mGRState, std::fabs(1.0 - mGain));
+  follow(mGRState, std::fabs(1.0 - gain));
   push(mGRMeterIdx, mGRState);
   if (!GetGUI()) return;
-  follow(mVUState, std::fabs(mOutL + mOutR));
+  follow(mVUState, std::fabs(outL + outR));
   push(mVUMeterIdx, mVUState);
 }
 

@@ -309,4 +309,26 @@ TEST(KORUBitExact, RateChangesEmptyBlocksAndRaggedBlockSizes)
     if (round % 7 != 3) start += n;
   }
 }
+// Values that go non-finite inside the chain (a sustained enormous input, a rate far above any
+// host's) make both chains recover their state the same way, frame for frame.
+TEST(KORUBitExact, RecoveryFromNonFiniteStateMatches)
+{
+  const std::vector<double> huge(6000, 1e300);
+  for (const double fs : {48000.0, 1536000.0})
+  {
+    SCOPED_TRACE(fs);
+    ChainPair pair(fs);
+    pair.SetParam(kHighGain, 0.88);
+    pair.SetParam(kCompressor, 30.0);
+    const TestSignal signal(fs, 6000, 3);
+    for (int start = 0; start < 6000; start += 600)
+    {
+      const bool enormous = (start / 600) % 2 == 0;
+      const double* left = enormous ? huge.data() + start : signal.left.data() + start;
+      const double* right = enormous ? huge.data() + start : signal.right.data() + start;
+      if (start == 3000) pair.SetParam(kEQBypass, 1.0);
+      ASSERT_TRUE(pair.Block(left, right, 600));
+    }
+  }
+}
 } // namespace
