@@ -205,6 +205,15 @@ std::string DefaultBundle()
   return KORU_DEFAULT_BUNDLE;
 }
 
+bool FolderWritable(const std::string& file, std::string& error)
+{
+  const size_t slash = file.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  if (IsDirectory(folder) && access(folder.c_str(), W_OK) == 0) return true;
+  error = "cannot write \"" + file + "\": \"" + folder + "\" is not a writable folder";
+  return false;
+}
+
 bool ReadStateFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
   if (IsDirectory(path))
@@ -324,6 +333,10 @@ int Run(const Options& options)
     return Error(source + " has " + std::to_string(input.ChannelCount()) +
                  " channels; KORU takes mono or stereo");
 
+  // Folders that cannot take the files are found before the render, not after it.
+  for (const std::string& path : {options.outputPath, options.saveStatePath})
+    if (!path.empty() && !FolderWritable(path, error)) return Error(error);
+
   std::vector<std::uint8_t> state;
   if (!options.statePath.empty() && !ReadStateFile(options.statePath, state, error))
     return Error(error);
@@ -385,8 +398,9 @@ int Run(const Options& options)
               input.Frames(), static_cast<double>(input.Frames()) / input.sampleRate);
   if (!options.statePath.empty()) std::printf("state: %s\n", options.statePath.c_str());
   for (const Change& change : changes)
-    std::printf("param: %s = %g %s (normalised %.6f)\n", change.parameter->title.c_str(),
-                change.plain, change.parameter->units.c_str(), change.normalized);
+    std::printf("param: %s = %g%s%s (normalised %.6f)\n", change.parameter->title.c_str(),
+                change.plain, change.parameter->units.empty() ? "" : " ",
+                change.parameter->units.c_str(), change.normalized);
   if (options.bypass) std::printf("param: Bypass = on\n");
 
   Audio output;
@@ -409,9 +423,12 @@ int Run(const Options& options)
   std::printf("levels:\n");
   PrintLevels("input", input);
   PrintLevels("output", output);
-  const double frames = static_cast<double>(std::max<size_t>(input.Frames(), 1));
-  std::printf("render: %.3f ms, %.1f ns per frame (%d-bit, blocks of %d)\n", seconds * 1e3,
-              seconds * 1e9 / frames, options.precision, options.block);
+  if (input.Frames() > 0)
+    std::printf("render: %.3f ms, %.1f ns per frame (%d-bit, blocks of %d)\n", seconds * 1e3,
+                seconds * 1e9 / static_cast<double>(input.Frames()), options.precision,
+                options.block);
+  else
+    std::printf("render: no frames (%d-bit)\n", options.precision);
   if (!options.saveStatePath.empty()) std::printf("state saved: %s\n", options.saveStatePath.c_str());
   return 0;
 }

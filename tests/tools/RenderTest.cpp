@@ -404,6 +404,20 @@ TEST_F(RenderTest, MissingInputFileFailsCleanly)
   EXPECT_FALSE(Exists(Path("out.wav")));
 }
 
+TEST_F(RenderTest, UnwritableDestinationsFailBeforeRendering)
+{
+  WriteInput(TestSignal(48000.0, 1000, 2));
+  const ToolRun output = RunTool({Path("in.wav"), Path("no-folder/out.wav")});
+  EXPECT_EQ(output.exitCode, 1) << output.output;
+  EXPECT_NE(output.output.find("not a writable folder"), std::string::npos) << output.output;
+  EXPECT_EQ(output.output.find("levels:"), std::string::npos) << output.output;
+
+  const ToolRun state =
+    RunTool({"--save-state", Path("no-folder/s.bin"), Path("in.wav"), Path("out.wav")});
+  EXPECT_EQ(state.exitCode, 1) << state.output;
+  EXPECT_FALSE(Exists(Path("out.wav")));
+}
+
 TEST_F(RenderTest, UnreadableStatesFailCleanly)
 {
   WriteInput(TestSignal(48000.0, 1000, 2));
