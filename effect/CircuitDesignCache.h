@@ -17,10 +17,10 @@ class CircuitDesignCache
 {
 public:
   // Designs section for rate constant K and control values b, c unless the previous call had
-  // the very same inputs (and no Invalidate came in between).
-  void Design(CircuitSection& section, double K, double b, double c)
+  // the very same inputs (and no Invalidate came in between). True if it designed.
+  bool Design(CircuitSection& section, double K, double b, double c)
   {
-    if (mValid && SameBits(K, mK) && SameBits(b, mB) && SameBits(c, mC)) return;
+    if (mValid && SameBits(K, mK) && SameBits(b, mB) && SameBits(c, mC)) return false;
     // K^2 with the standard power function, as the design does (K is mostly per block).
     if (!mValid || !SameBits(K, mK)) mK2 = std::pow(K, 2.0);
     mValid = true;
@@ -43,6 +43,7 @@ public:
     section.b0 = B2 * K2 + B1 * K + B0;
     section.b1 = 2 * (B0 - B2 * K2);
     section.b2 = B2 * K2 - B1 * K + B0;
+    return true;
   }
 
   // Forces the next Design to compute (for a section whose coefficients were set elsewhere).

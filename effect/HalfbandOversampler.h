@@ -58,7 +58,63 @@ class HalfbandOversampler {
     }
   }
 
+  // ProcessBlock for a left and a right oversampler of the same factor at once: samples are
+  // SSE2 pairs, left in the low lane and right in the high lane, and each lane gets exactly
+  // what ProcessBlock would compute for its own oversampler. fnBlock(__m128d*, int count)
+  // replaces the pairs in place. work holds at least 2 * Factor() * n pairs.
+  template <class BlockFn>
+  static void ProcessBlockPair(HalfbandOversampler& left, HalfbandOversampler& right,
+                               const __m128d* in, __m128d* out, int n, __m128d* work,
+                               BlockFn&& fnBlock) {
+    switch (left.factor_) {
+      case 2: RunBlockPair<1>(left, right, in, out, n, work, fnBlock); break;
+      case 4: RunBlockPair<2>(left, right, in, out, n, work, fnBlock); break;
+      case 8: RunBlockPair<3>(left, right, in, out, n, work, fnBlock); break;
+      case 16: RunBlockPair<4>(left, right, in, out, n, work, fnBlock); break;
+      default:
+        for (int i = 0; i < n; ++i) work[i] = in[i];
+        fnBlock(work, n);
+        for (int i = 0; i < n; ++i) out[i] = work[i];
+        break;
+    }
+  }
+
  private:
+  template <int Stages, class BlockFn>
+  static void RunBlockPair(HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in,
+                           __m128d* out, int n, __m128d* work, BlockFn& fnBlock) {
+    __m128d* l1 = work;
+    [[maybe_unused]] __m128d* l2 = l1 + 2 * n;
+    [[maybe_unused]] __m128d* l3 = l2 + 4 * n;
+    [[maybe_unused]] __m128d* l4 = l3 + 8 * n;
+    __m128d* top = l1;
+    int count = 2 * n;
+
+    HalfbandStage<12>::UpBlockPair(l.up1_, r.up1_, in, n, l1);
+    if constexpr (Stages >= 2) {
+      HalfbandStage<4>::UpBlockPair(l.up2_, r.up2_, l1, 2 * n, l2);
+      top = l2;
+      count = 4 * n;
+    }
+    if constexpr (Stages >= 3) {
+      HalfbandStage<3>::UpBlockPair(l.up3_, r.up3_, l2, 4 * n, l3);
+      top = l3;
+      count = 8 * n;
+    }
+    if constexpr (Stages >= 4) {
+      HalfbandStage<2>::UpBlockPair(l.up4_, r.up4_, l3, 8 * n, l4);
+      top = l4;
+      count = 16 * n;
+    }
+
+    fnBlock(top, count);
+
+    if constexpr (Stages >= 4) HalfbandStage<2>::DownBlockPair(l.down4_, r.down4_, l4, 8 * n, l3);
+    if constexpr (Stages >= 3) HalfbandStage<3>::DownBlockPair(l.down3_, r.down3_, l3, 4 * n, l2);
+    if constexpr (Stages >= 2) HalfbandStage<4>::DownBlockPair(l.down2_, r.down2_, l2, 2 * n, l1);
+    HalfbandStage<12>::DownBlockPair(l.down1_, r.down1_, l1, n, out);
+  }
+
   template <int Stages, class BlockFn>
   void RunBlock(const double* in, double* out, int n, double* work, BlockFn& fnBlock) {
     double* l1 = work;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -51,7 +53,55 @@ class HalfbandStage {
     ChainBlock<1>(in, 2, n, out, 1, true);
   }
 
+  // The same block forms for two stages at once, left in the low lane of each SSE2 vector and
+  // right in the high lane; each lane does exactly the scalar operations of its own stage.
+  static void UpBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
+                          __m128d* out) {
+    ChainBlockPair<0>(left, right, in, 1, n, out, 2);
+    ChainBlockPair<1>(left, right, in, 1, n, out + 1, 2);
+  }
+  static void DownBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
+                            __m128d* out) {
+    ChainBlockPair<0>(left, right, in + 1, 2, n, out, 1);
+    ChainBlockPair<1>(left, right, in, 2, n, out, 1, true);
+  }
+
  private:
+  template <std::size_t First>
+  static void ChainBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in,
+                             int inStride, int n, __m128d* out, int outStride,
+                             bool average = false) {
+    constexpr std::size_t kSections = (N - First + 1) / 2;
+    __m128d xm[kSections];
+    __m128d ym[kSections];
+    __m128d c[kSections];
+    for (std::size_t j = 0; j < kSections; ++j) {
+      const std::size_t k = First + 2 * j;
+      xm[j] = _mm_set_pd(right.xm_[k], left.xm_[k]);
+      ym[j] = _mm_set_pd(right.ym_[k], left.ym_[k]);
+      c[j] = _mm_set_pd(right.c_[k], left.c_[k]);
+    }
+    const __m128d half = _mm_set1_pd(0.5);
+    for (int i = 0; i < n; ++i) {
+      __m128d s = in[i * inStride];
+#pragma GCC unroll 8
+      for (std::size_t j = 0; j < kSections; ++j) {
+        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym[j]), c[j]), xm[j]);
+        xm[j] = s;
+        ym[j] = y;
+        s = y;
+      }
+      out[i * outStride] = average ? _mm_mul_pd(_mm_add_pd(out[i * outStride], s), half) : s;
+    }
+    for (std::size_t j = 0; j < kSections; ++j) {
+      const std::size_t k = First + 2 * j;
+      _mm_storel_pd(&left.xm_[k], xm[j]);
+      _mm_storeh_pd(&right.xm_[k], xm[j]);
+      _mm_storel_pd(&left.ym_[k], ym[j]);
+      _mm_storeh_pd(&right.ym_[k], ym[j]);
+    }
+  }
+
   // Runs chain First over n samples in[i * inStride]. With average set, out[i] becomes
   // (out[i] + chain output) * 0.5, the down-stage's sum of its two chains; otherwise the
   // chain output.

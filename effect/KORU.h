@@ -1,6 +1,7 @@
 #pragma once
 #include "effect/CircuitDesignCache.h"
 #include "effect/CircuitSection.h"
+#include "effect/CircuitSectionPair.h"
 #include "effect/CompressorStepper.h"
 #include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
@@ -73,7 +74,10 @@ private:
     double lowShape[2][kChunkFrames], low[2][kChunkFrames];
     double output[2][kChunkFrames];
     double outL[kChunkFrames], outR[kChunkFrames];
-    double work[8 * kChunkFrames]; // the oversamplers' stages
+    // Left and right side by side in SSE2 pairs (left in the low lane).
+    __m128d stereo[kChunkFrames];
+    __m128d midOut[kChunkFrames];
+    __m128d work[8 * kChunkFrames]; // the oversamplers' stages
   };
   // Everything the chain changes, so a chunk can be run again frame by frame.
   struct ChainState

@@ -10,6 +10,8 @@
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -105,16 +107,27 @@ bool KORU::ProcessChunk(int frames)
   // the left channel, then four times for the right, in every frame.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   for (int n = 0; n < 8 * frames; ++n) c.inputGain[n] = s9.Advance(mInputGainLin);
-  // Input sample k of a frame (four per frame) takes that channel's k-th gain of the frame.
-  auto inputStage = [&c, frames](HalfbandOversampler& oversampler, const double* x,
-                                 const double* gains, double* out) {
-    for (int n = 0; n < frames; ++n) out[n] = x[n] + kInputOffset;
-    oversampler.ProcessBlock(out, out, frames, c.work, [gains](double* s, int count) {
-      for (int k = 0; k < count; ++k) s[k] = InputCurve(gains[8 * (k / 4) + k % 4] * s[k]);
+  // Both channels at once; input sample k of a frame (four per frame) takes its channel's k-th
+  // gain of the frame.
+  const __m128d offset = _mm_set1_pd(kInputOffset);
+  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
+  const double* gains = c.inputGain;
+  HalfbandOversampler::ProcessBlockPair(
+    mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
+    [gains](__m128d* s, int count) {
+      for (int k = 0; k < count; ++k)
+      {
+        const double* g = gains + 8 * (k / 4) + k % 4;
+        double v[2];
+        _mm_storeu_pd(v, _mm_mul_pd(_mm_set_pd(g[4], g[0]), s[k]));
+        s[k] = _mm_set_pd(InputCurve(v[1]), InputCurve(v[0]));
+      }
     });
-  };
-  inputStage(mInputOversamplerL, c.xL, c.inputGain, c.inL);
-  inputStage(mInputOversamplerR, c.xR, c.inputGain + 4, c.inR);
+  for (int n = 0; n < frames; ++n)
+  {
+    _mm_storel_pd(&c.inL[n], c.stereo[n]);
+    _mm_storeh_pd(&c.inR[n], c.stereo[n]);
+  }
 
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
@@ -154,38 +167,57 @@ bool KORU::ProcessChunk(int frames)
       c.output[ch][n] = mSmoothers[kS5Output].Advance(mOutputGainLin);
     }
 
-  // 6 to 8, one channel at a time: designs, mid band at twice the rate, shelves and output
-  // gain (or the equaliser bypass, which still runs the mid band). Answers the last mid output.
-  auto equaliser = [&](int ch, HalfbandOversampler& oversampler, CircuitSection& mid,
-                       CircuitSection& high, CircuitSection& low, auto& midDesign,
-                       auto& highDesign, auto& lowDesign, const double* comp, double* out) {
-    // The mid section is redesigned at the first of each frame's oversampled samples.
-    const int factor = oversampler.Factor();
-    oversampler.ProcessBlock(comp, out, frames, c.work, [&](double* s, int count) {
+  // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output
+  // gain (or the equaliser bypass, which still runs the mid band).
+  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
+  const int factor = mOutputOversamplerL.Factor();
+  HalfbandOversampler::ProcessBlockPair(
+    mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
+    [&](__m128d* s, int count) {
+      CircuitSectionPair mid(mMidL, mMidR);
       for (int k = 0; k < count; ++k)
       {
-        const int n = k / factor;
+        // Each frame's design comes before its first oversampled sample.
         if (k % factor == 0)
-          midDesign.Design(mid, fs * kMidRateFactor * c.midFreq[ch][n], c.mid[ch][n], 0.0);
-        s[k] = Step(mid, s[k]);
+        {
+          const int n = k / factor;
+          const bool left =
+            mMidDesignL.Design(mMidL, fs * kMidRateFactor * c.midFreq[0][n], c.mid[0][n], 0.0);
+          const bool right =
+            mMidDesignR.Design(mMidR, fs * kMidRateFactor * c.midFreq[1][n], c.mid[1][n], 0.0);
+          if (left || right) mid.LoadCoefficients();
+        }
+        s[k] = mid.Step(s[k]);
       }
+      mid.Store();
     });
-    const double midOut = out[frames - 1];
-    for (int n = 0; n < frames; ++n)
-    {
-      highDesign.Design(high, fs * kHighRateFactor, c.high[ch][n], c.highShape[ch][n]);
-      lowDesign.Design(low, fs, c.low[ch][n], c.lowShape[ch][n]);
-      if (mEQBypass == 0)
-        out[n] = Step(low, Step(high, out[n])) * makeupFactor * c.output[ch][n];
-      else
-        out[n] = makeupFactor * comp[n] * c.output[ch][n];
-    }
-    return midOut;
-  };
-  const double midOutL = equaliser(0, mOutputOversamplerL, mMidL, mHighL, mLowL, mMidDesignL,
-                                   mHighDesignL, mLowDesignL, c.compL, c.outL);
-  const double midOutR = equaliser(1, mOutputOversamplerR, mMidR, mHighR, mLowR, mMidDesignR,
-                                   mHighDesignR, mLowDesignR, c.compR, c.outR);
+
+  CircuitSectionPair high(mHighL, mHighR);
+  CircuitSectionPair low(mLowL, mLowR);
+  const __m128d makeup = _mm_set1_pd(makeupFactor);
+  for (int n = 0; n < frames; ++n)
+  {
+    const bool highLeft = mHighDesignL.Design(mHighL, fs * kHighRateFactor, c.high[0][n], c.highShape[0][n]);
+    const bool highRight = mHighDesignR.Design(mHighR, fs * kHighRateFactor, c.high[1][n], c.highShape[1][n]);
+    if (highLeft || highRight) high.LoadCoefficients();
+    const bool lowLeft = mLowDesignL.Design(mLowL, fs, c.low[0][n], c.lowShape[0][n]);
+    const bool lowRight = mLowDesignR.Design(mLowR, fs, c.low[1][n], c.lowShape[1][n]);
+    if (lowLeft || lowRight) low.LoadCoefficients();
+
+    const __m128d outputGain = _mm_set_pd(c.output[1][n], c.output[0][n]);
+    __m128d out;
+    if (mEQBypass == 0)
+      out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);
+    else
+      out = _mm_mul_pd(_mm_mul_pd(makeup, c.stereo[n]), outputGain);
+    _mm_storel_pd(&c.outL[n], out);
+    _mm_storeh_pd(&c.outR[n], out);
+  }
+  high.Store();
+  low.Store();
+  double midOutL, midOutR;
+  _mm_storel_pd(&midOutL, c.midOut[frames - 1]);
+  _mm_storeh_pd(&midOutR, c.midOut[frames - 1]);
 
   bool finite = true;
   for (int n = 0; n < frames; ++n)
