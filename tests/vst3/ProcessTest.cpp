@@ -2,6 +2,7 @@
 // activation, in-place buffers, block sizes of every kind, missing buffers and buses, rates.
 #include "EffectHost.h"
 
+#include "effect/KORU.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <thread>
@@ -440,4 +441,92 @@ TEST_P(ProcessTest, ProcessingOnAnotherThreadThanSetup) {
   audio.join();
   EXPECT_EQ(ProcessStretch(*local, SampleSize(), 0, 2048, here), kResultOk);
   EXPECT_EQ(elsewhere, here);
+}
+
+TEST_P(ProcessTest, ExtraBusesAndChannelsAreLeftAlone) {
+  auto reference = NewHost();
+  ASSERT_EQ(host().Setup(SampleSize(), 128), kResultOk);
+  ASSERT_EQ(reference->Setup(SampleSize(), 128), kResultOk);
+  // Four channels on each of two buses, where the component has one stereo bus each way.
+  harness::ProcessBuffers buffers(SampleSize(), {4, 4}, {4, 4}, 128);
+  buffers.FillInput(0, Signal);
+  buffers.FillInput(1, [](int, int) { return 0.9; });
+  buffers.FillOutputs(0.25);
+  EXPECT_EQ(host().Process(buffers), kResultOk);
+
+  Channels expected;
+  EXPECT_EQ(ProcessStretch(*reference, SampleSize(), 0, 128, expected), kResultOk);
+  for (int f = 0; f < 128; ++f) {
+    ASSERT_EQ(buffers.Output(0, 0, f), expected[0][f]);
+    ASSERT_EQ(buffers.Output(0, 1, f), expected[1][f]);
+    ASSERT_EQ(buffers.Output(0, 2, f), 0.25);
+    ASSERT_EQ(buffers.Output(0, 3, f), 0.25);
+    for (int c = 0; c < 4; ++c) ASSERT_EQ(buffers.Output(1, c, f), 0.25);
+  }
+}
+
+// Transport and mode reach the framework's hooks; no host call shows them, so they are read
+// on an instance in this process.
+TEST(ProcessTransportTest, ContextAndModeReachTheFrameworkHooks) {
+  KORU effect;
+  harness::HostApplication app;
+  ASSERT_EQ(effect.initialize(&app), kResultOk);
+  EXPECT_FALSE(effect.IsOffline());
+  ProcessSetup setup{kOffline, kSample64, 64, 48000.0};
+  ASSERT_EQ(effect.setupProcessing(setup), kResultOk);
+  EXPECT_TRUE(effect.IsOffline());
+
+  ProcessContext context{};
+  context.state = ProcessContext::kPlaying | ProcessContext::kCycleActive;
+  context.tempo = 128.0;
+  context.projectTimeSamples = 96000;
+  context.projectTimeMusic = 8.5;
+  context.barPositionMusic = 8.0;
+  context.cycleStartMusic = 4.0;
+  context.cycleEndMusic = 12.0;
+  context.timeSigNumerator = 7;
+  context.timeSigDenominator = 8;
+  harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(kSample64, 2, 2, 0);
+  buffers.SetProcessContext(&context);
+  ASSERT_EQ(effect.process(buffers.Data()), kResultOk);
+
+  EXPECT_EQ(effect.Tempo(), 128.0);
+  EXPECT_EQ(effect.SamplePosition(), 96000);
+  int numerator = 0, denominator = 0;
+  effect.TimeSignature(numerator, denominator);
+  EXPECT_EQ(numerator, 7);
+  EXPECT_EQ(denominator, 8);
+  ITimeInfo info;
+  effect.TransportInfo(info);
+  EXPECT_EQ(info.tempo, 128.0);
+  EXPECT_EQ(info.samplePos, 96000.0);
+  EXPECT_EQ(info.ppqPos, 8.5);
+  EXPECT_EQ(info.lastBar, 8.0);
+  EXPECT_EQ(info.cycleStart, 4.0);
+  EXPECT_EQ(info.cycleEnd, 12.0);
+  EXPECT_EQ(info.numerator, 7);
+  EXPECT_EQ(info.denominator, 8);
+  EXPECT_TRUE(info.transportIsRunning);
+  EXPECT_TRUE(info.transportLoopEnabled);
+
+  // A call without a context keeps the last one.
+  buffers.SetProcessContext(nullptr);
+  ASSERT_EQ(effect.process(buffers.Data()), kResultOk);
+  EXPECT_EQ(effect.Tempo(), 128.0);
+  EXPECT_EQ(effect.terminate(), kResultOk);
+}
+
+TEST(ProcessTransportTest, LatencyChangeAsksTheHostToRestart) {
+  KORU effect;
+  harness::HostApplication app;
+  harness::ComponentHandler handler;
+  ASSERT_EQ(effect.initialize(&app), kResultOk);
+  effect.SetLatencySamples(0);  // no handler yet: nothing to tell
+  ASSERT_EQ(effect.setComponentHandler(&handler), kResultOk);
+  effect.SetLatencySamples(32);
+  EXPECT_EQ(effect.getLatencySamples(), 32u);
+  const auto restarts = handler.CallsOf(harness::ComponentHandler::Kind::kRestartComponent);
+  ASSERT_EQ(restarts.size(), 1u);
+  EXPECT_EQ(restarts[0].flags, kLatencyChanged);
+  EXPECT_EQ(effect.terminate(), kResultOk);
 }

@@ -7,3 +7,7 @@ extern "C" const char* __tsan_default_suppressions()
   return "race:IPlugVST3::setParamNormalized\n"
          "race:IPlugVST3::getParamNormalized\n";
 }
+
+// A suppression matches only a stack ThreadSanitizer can restore; the default history is too
+// short for the user-interface thread's writes made many blocks earlier.
+extern "C" const char* __tsan_default_options() { return "history_size=7"; }
