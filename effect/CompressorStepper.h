@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 // CompressorGain, step for step and bit for bit, with its transcendental calls cut down:
@@ -13,7 +14,7 @@
 //  - the release factor u is computed only when the gain rises or holds, and reused while its
 //    argument stays the same (a silent or steady input, an open threshold);
 //  - below the knee the curve asks for 10^(0/20) whatever the level, so the logarithm and the
-//    power are skipped for levels clearly below it.
+//    power are skipped for levels whose binary exponent alone puts them clearly below it.
 // Same units as CompressorGain. Audio thread only; no allocation.
 class CompressorStepper
 {
@@ -43,7 +44,7 @@ public:
     const double level = x > y1 ? x : std::sqrt(k * x + mH * (k * x));
 
     double G;
-    if (level < mBelowKnee)
+    if (ClearlyBelowKnee(level, T))
     {
       G = mUnity;
     }
@@ -92,19 +93,32 @@ private:
   static constexpr double kHalfKneeDb = 6.0;
   static constexpr double kSlopeAboveKnee = -0.6666666666666667;
   static constexpr double kKneeCurvature = -0.02777777777777778;
-  // Levels below the knee's lower end by more than this factor (about 9e-6 dB) certainly give a
-  // computed 20 log10(level) below T - 6, whatever the last-bit error of the logarithm.
-  static constexpr double kKneeMargin = 1 - 1e-6;
+  // 20 log10(2): decibels per binary octave.
+  static constexpr double kDbPerOctave = 6.020599913279624;
+  // Far more than the last-bit errors of the logarithm and of T - 6 (a few 1e-12 dB).
+  static constexpr double kKneeMarginDb = 1e-6;
 
   static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }
+
+  // True only where the curve's first branch (F = 0) is certain without the logarithm: a finite
+  // level (0 or more) with binary exponent e is below 2^(e + 1), so 20 log10(level) is below
+  // kDbPerOctave * (e + 1), which must lie under the knee's lower end T - 6 with a margin.
+  // (Denormal levels and 0 have the smallest exponent field and are far below any knee.)
+  static bool ClearlyBelowKnee(double level, double T)
+  {
+    std::uint64_t bits;
+    std::memcpy(&bits, &level, sizeof bits);
+    const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
+    if (exponentField == 0x7ff) return false; // infinity or NaN
+    const int octave = exponentField - 1022;   // level < 2^octave
+    return kDbPerOctave * octave + kKneeMarginDb <= T - kHalfKneeDb;
+  }
 
   void NewThreshold(double T)
   {
     mThreshold = T;
     mThresholdValid = true;
     mAttackValid = false;
-    // NaN for a NaN threshold: no level counts as below the knee then.
-    mBelowKnee = dmath::Exp10((T - kHalfKneeDb) / 20) * kKneeMargin;
   }
 
   double mFs = 0.0;
@@ -116,7 +130,6 @@ private:
 
   bool mThresholdValid = false;
   double mThreshold = 0.0;
-  double mBelowKnee = 0.0;
   bool mAttackValid = false;
   double mAttack = 1.0;
 

@@ -66,13 +66,15 @@ private:
     double peak[kChunkFrames];                      // raw input peak
     double inputGain[8 * kChunkFrames];             // S9: left's four advances, then right's
     double inL[kChunkFrames], inR[kChunkFrames];    // input-stage outputs
+    double threshold[kChunkFrames];                 // S8
     double gain[kChunkFrames];                      // compressor gain after each frame
     double compL[kChunkFrames], compR[kChunkFrames];
-    // Smoothed equaliser controls and output gain, left and right advance of each frame.
-    double mid[2][kChunkFrames], midFreq[2][kChunkFrames];
-    double highShape[2][kChunkFrames], high[2][kChunkFrames];
-    double lowShape[2][kChunkFrames], low[2][kChunkFrames];
-    double output[2][kChunkFrames];
+    // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
+    // channel, [frame][1] the one for the right.
+    double mid[kChunkFrames][2], midFreq[kChunkFrames][2];
+    double highShape[kChunkFrames][2], high[kChunkFrames][2];
+    double lowShape[kChunkFrames][2], low[kChunkFrames][2];
+    double output[kChunkFrames][2];
     double outL[kChunkFrames], outR[kChunkFrames];
     // Left and right side by side in SSE2 pairs (left in the low lane).
     __m128d stereo[kChunkFrames];

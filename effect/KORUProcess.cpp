@@ -105,8 +105,7 @@ bool KORU::ProcessChunk(int frames)
 
   // 2. Input stage at four times the rate. The one input-gain smoother advances four times for
   // the left channel, then four times for the right, in every frame.
-  OnePoleSmoother& s9 = mSmoothers[kS9Input];
-  for (int n = 0; n < 8 * frames; ++n) c.inputGain[n] = s9.Advance(mInputGainLin);
+  mSmoothers[kS9Input].AdvanceBlock(mInputGainLin, c.inputGain, 8 * frames);
   // Both channels at once; input sample k of a frame (four per frame) takes its channel's k-th
   // gain of the frame.
   const __m128d offset = _mm_set1_pd(kInputOffset);
@@ -130,13 +129,12 @@ bool KORU::ProcessChunk(int frames)
   }
 
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
-  OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
+  mSmoothers[kS8Threshold].AdvanceBlock(-mCompAmount, c.threshold, frames);
   OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
   double gain = mGain;
   for (int n = 0; n < frames; ++n)
   {
-    const double threshold = s8.Advance(-mCompAmount);
-    gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], threshold);
+    gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
     c.gain[n] = gain;
     if (mCompressorBypass == 0)
     {
@@ -155,17 +153,34 @@ bool KORU::ProcessChunk(int frames)
   const double midTarget = 1.0 - mMidPos;
   const double midFreqTarget = 1.0 - mMidFreqPos;
   const double highTarget = 1.0 - mHighPos;
-  for (int n = 0; n < frames; ++n)
-    for (int ch = 0; ch < 2; ++ch)
-    {
-      c.mid[ch][n] = mSmoothers[kS2Mid].Advance(midTarget);
-      c.midFreq[ch][n] = mSmoothers[kS4MidFreq].Advance(midFreqTarget);
-      c.highShape[ch][n] = mSmoothers[kS6HighShape].Advance(kHighShapeTarget);
-      c.high[ch][n] = mSmoothers[kS3High].Advance(highTarget);
-      c.lowShape[ch][n] = mSmoothers[kS7LowShape].Advance(kLowShapeTarget);
-      c.low[ch][n] = mSmoothers[kS1Low].Advance(mLowPos);
-      c.output[ch][n] = mSmoothers[kS5Output].Advance(mOutputGainLin);
-    }
+  // The seven smoothers advance side by side (independent chains overlap); once all of them
+  // sit on their fixed points, the values are copies.
+  struct Control
+  {
+    OnePoleSmoother& smoother;
+    double target;
+    double* values;
+  };
+  const Control controls[] = {
+    {mSmoothers[kS2Mid], midTarget, &c.mid[0][0]},
+    {mSmoothers[kS4MidFreq], midFreqTarget, &c.midFreq[0][0]},
+    {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
+    {mSmoothers[kS3High], highTarget, &c.high[0][0]},
+    {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
+    {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
+    {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
+  };
+  bool settled = true;
+  for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
+  if (settled)
+  {
+    for (const Control& control : controls) std::fill_n(control.values, 2 * frames, control.smoother.z);
+  }
+  else
+  {
+    for (int i = 0; i < 2 * frames; ++i)
+      for (const Control& control : controls) control.values[i] = control.smoother.Advance(control.target);
+  }
 
   // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output
   // gain (or the equaliser bypass, which still runs the mid band).
@@ -182,9 +197,9 @@ bool KORU::ProcessChunk(int frames)
         {
           const int n = k / factor;
           const bool left =
-            mMidDesignL.Design(mMidL, fs * kMidRateFactor * c.midFreq[0][n], c.mid[0][n], 0.0);
+            mMidDesignL.Design(mMidL, fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0);
           const bool right =
-            mMidDesignR.Design(mMidR, fs * kMidRateFactor * c.midFreq[1][n], c.mid[1][n], 0.0);
+            mMidDesignR.Design(mMidR, fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0);
           if (left || right) mid.LoadCoefficients();
         }
         s[k] = mid.Step(s[k]);
@@ -197,14 +212,14 @@ bool KORU::ProcessChunk(int frames)
   const __m128d makeup = _mm_set1_pd(makeupFactor);
   for (int n = 0; n < frames; ++n)
   {
-    const bool highLeft = mHighDesignL.Design(mHighL, fs * kHighRateFactor, c.high[0][n], c.highShape[0][n]);
-    const bool highRight = mHighDesignR.Design(mHighR, fs * kHighRateFactor, c.high[1][n], c.highShape[1][n]);
+    const bool highLeft = mHighDesignL.Design(mHighL, fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]);
+    const bool highRight = mHighDesignR.Design(mHighR, fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]);
     if (highLeft || highRight) high.LoadCoefficients();
-    const bool lowLeft = mLowDesignL.Design(mLowL, fs, c.low[0][n], c.lowShape[0][n]);
-    const bool lowRight = mLowDesignR.Design(mLowR, fs, c.low[1][n], c.lowShape[1][n]);
+    const bool lowLeft = mLowDesignL.Design(mLowL, fs, c.low[n][0], c.lowShape[n][0]);
+    const bool lowRight = mLowDesignR.Design(mLowR, fs, c.low[n][1], c.lowShape[n][1]);
     if (lowLeft || lowRight) low.LoadCoefficients();
 
-    const __m128d outputGain = _mm_set_pd(c.output[1][n], c.output[0][n]);
+    const __m128d outputGain = _mm_set_pd(c.output[n][1], c.output[n][0]);
     __m128d out;
     if (mEQBypass == 0)
       out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);

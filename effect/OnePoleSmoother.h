@@ -2,6 +2,8 @@
 
 #include "effect/DeterministicMath.h"
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 // One-pole low-pass that glides a parameter toward its target: about 1 Hz per advance.
 // Three doubles and no framework knowledge. At construction it passes the target straight
@@ -22,5 +24,31 @@ struct OnePoleSmoother {
   double Advance(double target) {
     z = a * target + b * z;
     return z;
+  }
+
+  // True if a step toward target would leave z bit for bit where it is (and so would every
+  // further step).
+  bool SettledAt(double target) const { return SameBits(a * target + b * z, z); }
+
+  // count steps toward target, the values into out[0 .. count-1]: the same values as count
+  // calls of Advance. Once a step leaves z bit for bit where it was, z is a fixed point of the
+  // step and the remaining values are copies of it.
+  void AdvanceBlock(double target, double* out, int count) {
+    int i = 0;
+    while (i < count) {
+      const double previous = z;
+      z = a * target + b * z;
+      out[i++] = z;
+      if (SameBits(z, previous)) break;
+    }
+    for (; i < count; ++i) out[i] = z;
+  }
+
+ private:
+  static bool SameBits(double x, double y) {
+    std::uint64_t bx, by;
+    std::memcpy(&bx, &x, sizeof x);
+    std::memcpy(&by, &y, sizeof y);
+    return bx == by;
   }
 };
