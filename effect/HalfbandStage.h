@@ -54,53 +54,62 @@ class HalfbandStage {
   }
 
   // The same block forms for two stages at once, left in the low lane of each SSE2 vector and
-  // right in the high lane; each lane does exactly the scalar operations of its own stage.
+  // right in the high lane; each lane does exactly the scalar operations of its own stage. Both
+  // chains run in the same loop, so their dependency chains overlap.
   static void UpBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
                           __m128d* out) {
-    ChainBlockPair<0>(left, right, in, 1, n, out, 2);
-    ChainBlockPair<1>(left, right, in, 1, n, out + 1, 2);
+    PairMemories m(left, right);
+    for (int i = 0; i < n; ++i) {
+      out[2 * i] = m.template Chain<0>(in[i]);
+      out[2 * i + 1] = m.template Chain<1>(in[i]);
+    }
+    m.Store(left, right);
   }
   static void DownBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
                             __m128d* out) {
-    ChainBlockPair<0>(left, right, in + 1, 2, n, out, 1);
-    ChainBlockPair<1>(left, right, in, 2, n, out, 1, true);
+    PairMemories m(left, right);
+    const __m128d half = _mm_set1_pd(0.5);
+    for (int i = 0; i < n; ++i) {
+      const __m128d y0 = m.template Chain<0>(in[2 * i + 1]);
+      const __m128d y1 = m.template Chain<1>(in[2 * i]);
+      out[i] = _mm_mul_pd(_mm_add_pd(y0, y1), half);
+    }
+    m.Store(left, right);
   }
 
  private:
-  template <std::size_t First>
-  static void ChainBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in,
-                             int inStride, int n, __m128d* out, int outStride,
-                             bool average = false) {
-    constexpr std::size_t kSections = (N - First + 1) / 2;
-    __m128d xm[kSections];
-    __m128d ym[kSections];
-    __m128d c[kSections];
-    for (std::size_t j = 0; j < kSections; ++j) {
-      const std::size_t k = First + 2 * j;
-      xm[j] = _mm_set_pd(right.xm_[k], left.xm_[k]);
-      ym[j] = _mm_set_pd(right.ym_[k], left.ym_[k]);
-      c[j] = _mm_set_pd(right.c_[k], left.c_[k]);
+  // The memories and coefficients of a left and a right stage, lane by lane.
+  struct PairMemories {
+    __m128d xm[N], ym[N], c[N];
+
+    PairMemories(const HalfbandStage& left, const HalfbandStage& right) {
+      for (std::size_t k = 0; k < N; ++k) {
+        xm[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
+        ym[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
+        c[k] = _mm_set_pd(right.c_[k], left.c_[k]);
+      }
     }
-    const __m128d half = _mm_set1_pd(0.5);
-    for (int i = 0; i < n; ++i) {
-      __m128d s = in[i * inStride];
+    void Store(HalfbandStage& left, HalfbandStage& right) const {
+      for (std::size_t k = 0; k < N; ++k) {
+        _mm_storel_pd(&left.xm_[k], xm[k]);
+        _mm_storeh_pd(&right.xm_[k], xm[k]);
+        _mm_storel_pd(&left.ym_[k], ym[k]);
+        _mm_storeh_pd(&right.ym_[k], ym[k]);
+      }
+    }
+    // The scalar Chain(First, s) on both lanes.
+    template <std::size_t First>
+    __m128d Chain(__m128d s) {
 #pragma GCC unroll 8
-      for (std::size_t j = 0; j < kSections; ++j) {
-        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym[j]), c[j]), xm[j]);
-        xm[j] = s;
-        ym[j] = y;
+      for (std::size_t k = First; k < N; k += 2) {
+        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym[k]), c[k]), xm[k]);
+        xm[k] = s;
+        ym[k] = y;
         s = y;
       }
-      out[i * outStride] = average ? _mm_mul_pd(_mm_add_pd(out[i * outStride], s), half) : s;
+      return s;
     }
-    for (std::size_t j = 0; j < kSections; ++j) {
-      const std::size_t k = First + 2 * j;
-      _mm_storel_pd(&left.xm_[k], xm[j]);
-      _mm_storeh_pd(&right.xm_[k], xm[j]);
-      _mm_storel_pd(&left.ym_[k], ym[j]);
-      _mm_storeh_pd(&right.ym_[k], ym[j]);
-    }
-  }
+  };
 
   // Runs chain First over n samples in[i * inStride]. With average set, out[i] becomes
   // (out[i] + chain output) * 0.5, the down-stage's sum of its two chains; otherwise the
