@@ -50,3 +50,17 @@ void DesignMid(CircuitSection& section, double K, double b) {
   // The mid circuit has no c terms.
   Design(section, circuit::kMid, K, b, 0.0);
 }
+
+bool HasStablePoles(const CircuitSection& section) {
+  if (section.a0 == 0) return false;
+  // Jury's conditions for a0 + a1 z^-1 + a2 z^-2.
+  const double p1 = section.a1 / section.a0;
+  const double p2 = section.a2 / section.a0;
+  return std::fabs(p2) < 1.0 && std::fabs(p1) < 1.0 + p2;
+}
+
+void DesignHighStable(CircuitSection& section, double K, double b, double c) {
+  CircuitSection next = section;
+  DesignHigh(next, K, b, c);
+  if (HasStablePoles(next)) section = next;
+}

@@ -28,6 +28,17 @@ void DesignHigh(CircuitSection& section, double K, double b, double c);
 void DesignLow(CircuitSection& section, double K, double b, double c);
 void DesignMid(CircuitSection& section, double K, double b);
 
+// True when the section's poles lie strictly inside the unit circle, so it cannot grow
+// without bound.
+bool HasStablePoles(const CircuitSection& section);
+
+// The high circuit's model is unstable while its shape control is still near 0 (it rises from
+// 0 after construction), and the bilinear transform turns that into growth that is harmless at
+// low rates but explodes at high ones or with the high band raised. This design keeps the
+// section's previous coefficients whenever the new ones would be unstable; before any stable
+// design exists the section outputs 0.
+void DesignHighStable(CircuitSection& section, double K, double b, double c);
+
 // Filters one sample. A section whose a0 is exactly 0 (the high circuit designed above
 // about 384 kHz can get there) outputs 0 for that sample instead of dividing by zero; its
 // memories advance as usual.

@@ -235,3 +235,48 @@ TEST(CircuitSectionShape, MidPeakAndDip) {
     EXPECT_NEAR(dip.frequency, c.centre, 0.02 * c.centre) << c.freqPos;
   }
 }
+
+TEST(CircuitSectionStability, JuryConditions) {
+  CircuitSection s;
+  EXPECT_FALSE(HasStablePoles(s));  // nothing designed yet
+  s.a0 = 1.0; s.a1 = -1.8; s.a2 = 0.81;  // double pole at 0.9
+  EXPECT_TRUE(HasStablePoles(s));
+  s.a2 = 1.0;  // on the unit circle
+  EXPECT_FALSE(HasStablePoles(s));
+  s.a1 = -2.1; s.a2 = 1.1025;  // double pole at 1.05
+  EXPECT_FALSE(HasStablePoles(s));
+  s.a0 = -1.0; s.a1 = 1.8; s.a2 = -0.81;  // same poles, negated polynomial
+  EXPECT_TRUE(HasStablePoles(s));
+}
+
+TEST(CircuitSectionStability, TheHighModelIsUnstableWhileItsShapeControlIsNearZero) {
+  CircuitSection s;
+  DesignHigh(s, 12000.0, 0.0, 0.0);
+  EXPECT_FALSE(HasStablePoles(s));
+  DesignHigh(s, 12000.0, 0.5, 1.0);
+  EXPECT_TRUE(HasStablePoles(s));
+  // Once the shape control has settled every position is stable, up to very high rates.
+  for (double K : {0.25 * 22050.0, 12000.0, 0.25 * 192000.0, 0.25 * 1.5e6})
+    for (double b : {0.12, 0.5, 0.88}) {
+      DesignHigh(s, K, b, 1.0);
+      EXPECT_TRUE(HasStablePoles(s)) << K << " " << b;
+    }
+}
+
+TEST(CircuitSectionStability, TheStableHighDesignKeepsTheLastStableCoefficients) {
+  CircuitSection s;
+  DesignHighStable(s, 48000.0, 0.0, 0.0);
+  EXPECT_EQ(s.a0, 0.0);  // nothing stable yet: the section stays silent
+  EXPECT_EQ(Step(s, 1.0), 0.0);
+
+  DesignHighStable(s, 48000.0, 0.5, 1.0);
+  CircuitSection reference;
+  DesignHigh(reference, 48000.0, 0.5, 1.0);
+  EXPECT_EQ(s.a0, reference.a0);
+  EXPECT_EQ(s.b2, reference.b2);
+
+  DesignHighStable(s, 48000.0, 0.0, 0.0);  // unstable: ignored
+  EXPECT_EQ(s.a0, reference.a0);
+  EXPECT_EQ(s.a1, reference.a1);
+  EXPECT_EQ(s.b1, reference.b1);
+}
