@@ -117,9 +117,7 @@ bool KORU::ProcessChunk(int frames)
       for (int k = 0; k < count; ++k)
       {
         const double* g = gains + 8 * (k / 4) + k % 4;
-        double v[2];
-        _mm_storeu_pd(v, _mm_mul_pd(_mm_set_pd(g[4], g[0]), s[k]));
-        s[k] = _mm_set_pd(InputCurve(v[1]), InputCurve(v[0]));
+        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[4], g[0]), s[k]));
       }
     });
   for (int n = 0; n < frames; ++n)

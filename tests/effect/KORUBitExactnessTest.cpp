@@ -1,5 +1,6 @@
 // The shipped KORU::ProcessBlock must give the literal chain's output bit for bit: on every
 // signal, setting, block size and sample rate, whatever shortcuts the shipped chain takes.
+#include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "effect/KORUParameterTable.h"
 #include "reference/LiteralKORUChain.h"
@@ -329,6 +330,30 @@ TEST(KORUBitExact, RecoveryFromNonFiniteStateMatches)
       if (start == 3000) pair.SetParam(kEQBypass, 1.0);
       ASSERT_TRUE(pair.Block(left, right, 600));
     }
+  }
+}
+// The two-lane curve against the scalar one at its edges: NaN, infinities, the last table
+// entries, the limit of the index, signed zeros and denormals.
+TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
+{
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double scale = static_cast<double>(inputcurve::kScale);
+  std::vector<double> values = {0.0, -0.0, nan, -nan, inf, -inf, 1e300, -1e300, 4.9e-324,
+                                -2.2e-308, 1.0, -1.0, 0.5 / scale, 198.0 / scale, 199.0 / scale,
+                                std::nextafter(199.0 / scale, 0.0), 2147483647.0 / scale,
+                                2147483648.0 / scale, std::nextafter(2147483648.0 / scale, 0.0)};
+  std::mt19937 rng(9);
+  std::uniform_real_distribution<double> any(-1.5, 1.5);
+  for (int n = 0; n < 2000; ++n) values.push_back(any(rng));
+  for (size_t n = 0; n < values.size(); ++n)
+  {
+    const double left = values[n];
+    const double right = values[(n * 7 + 3) % values.size()];
+    double got[2];
+    _mm_storeu_pd(got, InputCurvePair(_mm_set_pd(right, left)));
+    const double want[2] = {InputCurve(left), InputCurve(right)};
+    ASSERT_EQ(std::memcmp(got, want, sizeof got), 0) << "inputs " << left << ", " << right;
   }
 }
 } // namespace
