@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 IParamSlot::IParamSlot() = default;
 
@@ -18,7 +18,7 @@ void IParamSlot::InitContinuous(const char* name, double defaultValue, double mi
   mGroup[0] = '\0';
 
   mMin = min;
-  mValue = defaultValue;
+  Store(defaultValue);
   mStep = step;
   mDefault = defaultValue;
   mPrecision = 0;
@@ -66,13 +66,13 @@ void IParamSlot::ApplyNormalized(double x)
   if (mKind != kKindContinuous && mStep > 0.0)
     plain = std::floor(plain / mStep + 0.5) * mStep;
   plain = std::min(plain, mMax);
-  if (std::isfinite(plain)) mValue = plain;
+  if (std::isfinite(plain)) Store(plain);
 }
 
 void IParamSlot::ClampSet(double v)
 {
   if (std::isnan(v)) return;
-  mValue = std::clamp(v, mMin, mMax);
+  Store(std::clamp(v, mMin, mMax));
 }
 
 const char* IParamSlot::DisplayTextAt(int32_t n) const
@@ -92,13 +92,20 @@ void IParamSlot::FormatPlain(double plain, char* out, size_t size) const
     return;
   }
   if (mNegateDisplay) plain = -plain;
-  if (mPrecision > 0)
-    std::snprintf(out, size, "%.*f", static_cast<int>(mPrecision), plain);
+  // to_chars: the same digits whatever locale the host has set, and on every platform.
+  // Room for every finite double with six decimals.
+  char digits[400];
+  std::to_chars_result end;
+  if (mPrecision > 0 && std::isfinite(plain))
+    end = std::to_chars(digits, digits + sizeof digits - 1, plain, std::chars_format::fixed,
+                        static_cast<int>(mPrecision));
   else
-    std::snprintf(out, size, "%d", static_cast<int>(TruncateToInt32(plain)));
+    end = std::to_chars(digits, digits + sizeof digits - 1, TruncateToInt32(plain));
+  *(end.ec == std::errc() ? end.ptr : digits) = '\0';
+  CopyTruncated(out, size, digits);
 }
 
 const char* IParamSlot::UnitLabelForHost() const
 {
-  return DisplayTextAt(TruncateToInt32(mValue))[0] != '\0' ? "" : mLabel;
+  return DisplayTextAt(TruncateToInt32(Value()))[0] != '\0' ? "" : mLabel;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +11,9 @@
 // goes through the law plain = min + (max - min) * x^shape.
 //
 // The record is passive: it never locks and never notifies. Its owner (IPlugBase) serialises
-// writers with the instance mutex; reads of the double are otherwise unsynchronised.
+// writers with the instance mutex. The controller may also read and write the value from the
+// user-interface thread while the audio thread runs, so the value is a relaxed atomic: a
+// change takes effect at its next use, and no access is a data race.
 class IParamSlot
 {
 public:
@@ -44,7 +47,7 @@ public:
   void SetCanAutomate(bool canAutomate) { mCanAutomate = canAutomate; }
 
   // Normalised form of the current value.
-  double Normalized() const { return NormalizedFromPlain(mValue); }
+  double Normalized() const { return NormalizedFromPlain(Value()); }
   // Sets the value from a normalised x, rounded to the step for non-continuous kinds.
   // x is limited to 0..1 and a NaN x leaves the value as it is, so no host can store an
   // out-of-range or non-number plain value.
@@ -61,14 +64,14 @@ public:
   const char* DisplayTextAt(int32_t n) const;
   int DisplayTextCount() const { return static_cast<int>(mDisplayTexts.size()); }
   // Display string of the current value / of a given plain value, into a caller buffer.
-  void FormatForHost(char* out, size_t size) const { FormatPlain(mValue, out, size); }
+  void FormatForHost(char* out, size_t size) const { FormatPlain(Value(), out, size); }
   void FormatPlain(double plain, char* out, size_t size) const;
   // Label shown beside the value: empty when a display text names the value.
   const char* UnitLabelForHost() const;
 
   Kind GetKind() const { return mKind; }
   bool IsContinuous() const { return mKind == kKindContinuous; }
-  double Value() const { return mValue; }
+  double Value() const { return mValue.load(std::memory_order_relaxed); }
   double Min() const { return mMin; }
   double Max() const { return mMax; }
   double Step() const { return mStep; }
@@ -82,8 +85,10 @@ public:
   bool CanAutomate() const { return mCanAutomate; }
 
 private:
+  void Store(double v) { mValue.store(v, std::memory_order_relaxed); }
+
   Kind mKind = kKindNone;
-  double mValue = 0.0;
+  std::atomic<double> mValue{0.0};
   double mMin = 0.0;
   double mMax = 1.0;
   double mStep = 1.0;

@@ -5,6 +5,7 @@
 #include "graphics/IGraphics.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -269,12 +270,15 @@ void IPlugBase::AttachOutputs64(int start, int count, double* const* buffers)
 
 void IPlugBase::ConvertOutputs32(int nFrames)
 {
+  constexpr double kFloatMax = FLT_MAX;
   const int frames = std::max(0, nFrames);
   for (OutputChannel& out : mOutputs)
   {
     if (!out.connected || !out.destination32 || !*out.destination) continue;
     const double* src = *out.destination;
-    for (int s = 0; s < frames; ++s) out.destination32[s] = static_cast<float>(src[s]);
+    // Values beyond the float range become the largest float rather than undefined behaviour.
+    for (int s = 0; s < frames; ++s)
+      out.destination32[s] = static_cast<float>(std::clamp(src[s], -kFloatMax, kFloatMax));
   }
 }
 
