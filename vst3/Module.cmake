@@ -65,6 +65,9 @@ endif()
 
 configure_file("${CMAKE_CURRENT_LIST_DIR}/moduleinfo.json.in"
                "${KORU_BUNDLE_DIR}/Contents/Resources/moduleinfo.json" @ONLY)
+# Binary releases carry the notices of the third-party code compiled into the module.
+configure_file("${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES.txt"
+               "${KORU_BUNDLE_DIR}/Contents/Resources/THIRD-PARTY-NOTICES.txt" COPYONLY)
 
 # Installation, `cmake --install <build-dir>`:
 # - with the default prefix (/usr/local, nothing given at configure time): into the
