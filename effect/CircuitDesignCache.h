@@ -21,6 +21,16 @@ public:
   bool Design(CircuitSection& section, double K, double b, double c)
   {
     if (mValid && SameBits(K, mK) && SameBits(b, mB) && SameBits(c, mC)) return false;
+    Redesign(section, K, b, c);
+    return true;
+  }
+
+  // Forces the next Design to compute (for a section whose coefficients were set elsewhere).
+  void Invalidate() { mValid = false; }
+
+private:
+  void Redesign(CircuitSection& section, double K, double b, double c)
+  {
     // K^2 with the standard power function, as the design does (K is mostly per block).
     if (!mValid || !SameBits(K, mK)) mK2 = std::pow(K, 2.0);
     mValid = true;
@@ -43,13 +53,8 @@ public:
     section.b0 = B2 * K2 + B1 * K + B0;
     section.b1 = 2 * (B0 - B2 * K2);
     section.b2 = B2 * K2 - B1 * K + B0;
-    return true;
   }
 
-  // Forces the next Design to compute (for a section whose coefficients were set elsewhere).
-  void Invalidate() { mValid = false; }
-
-private:
   static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }
 
   // The row's terms summed in table order: 1, b, b^2, c, b*c, b^2*c.

@@ -53,64 +53,69 @@ class HalfbandStage {
     ChainBlock<1>(in, 2, n, out, 1, true);
   }
 
-  // The same block forms for two stages at once, left in the low lane of each SSE2 vector and
-  // right in the high lane; each lane does exactly the scalar operations of its own stage. Both
-  // chains run in the same loop, so their dependency chains overlap.
-  static void UpBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
-                          __m128d* out) {
-    PairMemories m(left, right);
-    for (int i = 0; i < n; ++i) {
-      out[2 * i] = m.template Chain<0>(in[i]);
-      out[2 * i + 1] = m.template Chain<1>(in[i]);
-    }
-    m.Store(left, right);
-  }
-  static void DownBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
-                            __m128d* out) {
-    PairMemories m(left, right);
-    const __m128d half = _mm_set1_pd(0.5);
-    for (int i = 0; i < n; ++i) {
-      const __m128d y0 = m.template Chain<0>(in[2 * i + 1]);
-      const __m128d y1 = m.template Chain<1>(in[2 * i]);
-      out[i] = _mm_mul_pd(_mm_add_pd(y0, y1), half);
-    }
-    m.Store(left, right);
-  }
-
- private:
-  // The memories and coefficients of a left and a right stage, lane by lane.
-  struct PairMemories {
-    __m128d xm[N], ym[N], c[N];
-
-    PairMemories(const HalfbandStage& left, const HalfbandStage& right) {
+  // A left and a right stage worked together, left in the low lane of each SSE2 vector and
+  // right in the high lane; each lane does exactly the scalar operations of its own stage.
+  // Holds copies of both stages' memories; Store writes them back.
+  class Pair {
+   public:
+    Pair(const HalfbandStage& left, const HalfbandStage& right) {
       for (std::size_t k = 0; k < N; ++k) {
-        xm[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
-        ym[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
-        c[k] = _mm_set_pd(right.c_[k], left.c_[k]);
+        xm_[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
+        ym_[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
+        c_[k] = _mm_set_pd(right.c_[k], left.c_[k]);
       }
     }
     void Store(HalfbandStage& left, HalfbandStage& right) const {
       for (std::size_t k = 0; k < N; ++k) {
-        _mm_storel_pd(&left.xm_[k], xm[k]);
-        _mm_storeh_pd(&right.xm_[k], xm[k]);
-        _mm_storel_pd(&left.ym_[k], ym[k]);
-        _mm_storeh_pd(&right.ym_[k], ym[k]);
+        _mm_storel_pd(&left.xm_[k], xm_[k]);
+        _mm_storeh_pd(&right.xm_[k], xm_[k]);
+        _mm_storel_pd(&left.ym_[k], ym_[k]);
+        _mm_storeh_pd(&right.ym_[k], ym_[k]);
       }
     }
-    // The scalar Chain(First, s) on both lanes.
+    // As the scalar Up and Down.
+    void Up(__m128d s, __m128d& first, __m128d& second) {
+      first = Chain<0>(s);
+      second = Chain<1>(s);
+    }
+    __m128d Down(__m128d s0, __m128d s1) {
+      const __m128d y0 = Chain<0>(s1);
+      const __m128d y1 = Chain<1>(s0);
+      return _mm_mul_pd(_mm_add_pd(y0, y1), _mm_set1_pd(0.5));
+    }
+
+   private:
     template <std::size_t First>
     __m128d Chain(__m128d s) {
 #pragma GCC unroll 8
       for (std::size_t k = First; k < N; k += 2) {
-        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym[k]), c[k]), xm[k]);
-        xm[k] = s;
-        ym[k] = y;
+        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym_[k]), c_[k]), xm_[k]);
+        xm_[k] = s;
+        ym_[k] = y;
         s = y;
       }
       return s;
     }
+
+    __m128d xm_[N], ym_[N], c_[N];
   };
 
+  // Block forms of Up and Down for a pair of stages; both chains run in the same loop, so
+  // their dependency chains overlap.
+  static void UpBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
+                          __m128d* out) {
+    Pair pair(left, right);
+    for (int i = 0; i < n; ++i) pair.Up(in[i], out[2 * i], out[2 * i + 1]);
+    pair.Store(left, right);
+  }
+  static void DownBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
+                            __m128d* out) {
+    Pair pair(left, right);
+    for (int i = 0; i < n; ++i) out[i] = pair.Down(in[2 * i], in[2 * i + 1]);
+    pair.Store(left, right);
+  }
+
+ private:
   // Runs chain First over n samples in[i * inStride]. With average set, out[i] becomes
   // (out[i] + chain output) * 0.5, the down-stage's sum of its two chains; otherwise the
   // chain output.
