@@ -176,8 +176,21 @@ bool KORU::ProcessChunk(int frames)
   }
   else
   {
+    // Local copies keep the seven chains of steps in registers.
+    constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
+    double z[kControls];
+    for (int j = 0; j < kControls; ++j) z[j] = controls[j].smoother.z;
     for (int i = 0; i < 2 * frames; ++i)
-      for (const Control& control : controls) control.values[i] = control.smoother.Advance(control.target);
+    {
+#pragma GCC unroll 8
+      for (int j = 0; j < kControls; ++j)
+      {
+        const OnePoleSmoother& smoother = controls[j].smoother;
+        z[j] = smoother.a * controls[j].target + smoother.b * z[j];
+        controls[j].values[i] = z[j];
+      }
+    }
+    for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
   }
 
   // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output

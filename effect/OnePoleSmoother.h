@@ -34,14 +34,17 @@ struct OnePoleSmoother {
   // calls of Advance. Once a step leaves z bit for bit where it was, z is a fixed point of the
   // step and the remaining values are copies of it.
   void AdvanceBlock(double target, double* out, int count) {
+    // A local copy of z, so the chain of steps stays in a register.
+    double value = z;
     int i = 0;
     while (i < count) {
-      const double previous = z;
-      z = a * target + b * z;
-      out[i++] = z;
-      if (SameBits(z, previous)) break;
+      const double previous = value;
+      value = a * target + b * value;
+      out[i++] = value;
+      if (SameBits(value, previous)) break;
     }
-    for (; i < count; ++i) out[i] = z;
+    for (; i < count; ++i) out[i] = value;
+    z = value;
   }
 
  private:
