@@ -97,6 +97,7 @@ private:
   bool ProcessChunk(int frames);
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
   void ProcessChunkFrameByFrame(int frames);
+  void InvalidateDesigns();
   void SaveState(ChainState& state) const;
   void RestoreState(const ChainState& state);
   void ProcessSample(double xL, double xR);
@@ -142,9 +143,9 @@ private:
   // The same steps with fewer calls: the compressor's transcendental functions only where
   // their result is used and new, and each section redesigned only when its inputs moved.
   CompressorStepper mCompressor;
-  CircuitDesignCache<circuit::kMid> mMidDesignL, mMidDesignR;
-  CircuitDesignCache<circuit::kHigh> mHighDesignL, mHighDesignR;
-  CircuitDesignCache<circuit::kLow> mLowDesignL, mLowDesignR;
+  CircuitDesignCache<circuit::kMid> mMidDesign;
+  CircuitDesignCache<circuit::kHigh> mHighDesign;
+  CircuitDesignCache<circuit::kLow> mLowDesign;
 
   Chunk mChunk;
   ChainState mChunkStart;

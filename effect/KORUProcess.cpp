@@ -128,22 +128,27 @@ bool KORU::ProcessChunk(int frames)
 
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
   mSmoothers[kS8Threshold].AdvanceBlock(-mCompAmount, c.threshold, frames);
-  OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
   double gain = mGain;
   for (int n = 0; n < frames; ++n)
   {
     gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
     c.gain[n] = gain;
-    if (mCompressorBypass == 0)
+  }
+  if (mCompressorBypass == 0)
+  {
+    // A local copy keeps S10's chain of steps in registers.
+    OnePoleSmoother s10 = mSmoothers[kS10CompGain];
+    for (int n = 0; n < frames; ++n)
     {
-      c.compL[n] = mCompressorMakeup * s10.Advance(gain) * c.inL[n];
-      c.compR[n] = mCompressorMakeup * s10.Advance(gain) * c.inR[n];
+      c.compL[n] = mCompressorMakeup * s10.Advance(c.gain[n]) * c.inL[n];
+      c.compR[n] = mCompressorMakeup * s10.Advance(c.gain[n]) * c.inR[n];
     }
-    else
-    {
-      c.compL[n] = c.inL[n];
-      c.compR[n] = c.inR[n];
-    }
+    mSmoothers[kS10CompGain] = s10;
+  }
+  else
+  {
+    std::copy_n(c.inL, frames, c.compL);
+    std::copy_n(c.inR, frames, c.compR);
   }
 
   // 6. The smoothed equaliser controls of every frame (the left channel's advance, then the
@@ -207,11 +212,9 @@ bool KORU::ProcessChunk(int frames)
         if (k % factor == 0)
         {
           const int n = k / factor;
-          const bool left =
-            mMidDesignL.Design(mMidL, fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0);
-          const bool right =
-            mMidDesignR.Design(mMidR, fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0);
-          if (left || right) mid.LoadCoefficients();
+          if (mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
+                                {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0}))
+            mid.LoadCoefficients();
         }
         s[k] = mid.Step(s[k]);
       }
@@ -223,12 +226,11 @@ bool KORU::ProcessChunk(int frames)
   const __m128d makeup = _mm_set1_pd(makeupFactor);
   for (int n = 0; n < frames; ++n)
   {
-    const bool highLeft = mHighDesignL.Design(mHighL, fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]);
-    const bool highRight = mHighDesignR.Design(mHighR, fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]);
-    if (highLeft || highRight) high.LoadCoefficients();
-    const bool lowLeft = mLowDesignL.Design(mLowL, fs, c.low[n][0], c.lowShape[n][0]);
-    const bool lowRight = mLowDesignR.Design(mLowR, fs, c.low[n][1], c.lowShape[n][1]);
-    if (lowLeft || lowRight) low.LoadCoefficients();
+    if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]},
+                           {fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]}))
+      high.LoadCoefficients();
+    if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[n][0], c.lowShape[n][0]}, {fs, c.low[n][1], c.lowShape[n][1]}))
+      low.LoadCoefficients();
 
     const __m128d outputGain = _mm_set_pd(c.output[n][1], c.output[n][0]);
     __m128d out;
@@ -276,6 +278,15 @@ void KORU::ProcessChunkFrameByFrame(int frames)
     c.outL[n] = mOutL;
     c.outR[n] = mOutR;
   }
+  // The sections were designed here, past the caches.
+  InvalidateDesigns();
+}
+
+void KORU::InvalidateDesigns()
+{
+  mMidDesign.Invalidate();
+  mHighDesign.Invalidate();
+  mLowDesign.Invalidate();
 }
 
 void KORU::SaveState(ChainState& state) const
@@ -325,9 +336,7 @@ void KORU::RestoreState(const ChainState& state)
   mOutL = state.outL;
   mOutR = state.outR;
   // The sections got their old coefficients back: their next design must compute.
-  for (auto* design : {&mMidDesignL, &mMidDesignR}) design->Invalidate();
-  for (auto* design : {&mHighDesignL, &mHighDesignR}) design->Invalidate();
-  for (auto* design : {&mLowDesignL, &mLowDesignR}) design->Invalidate();
+  InvalidateDesigns();
 }
 
 void KORU::ProcessSample(double xL, double xR)
@@ -367,8 +376,7 @@ void KORU::ProcessSample(double xL, double xR)
     default: break;
   }
 
-  // 6. Equaliser designs from the smoothed controls; a section whose inputs settled keeps
-  // its coefficients.
+  // 6. Equaliser designs from the smoothed controls, every sample.
   const double midTarget = 1.0 - mMidPos;
   const double midFreqTarget = 1.0 - mMidFreqPos;
   const double highTarget = 1.0 - mHighPos;
@@ -377,36 +385,36 @@ void KORU::ProcessSample(double xL, double xR)
   {
     const double m = s2.Advance(midTarget);
     const double f = s4.Advance(midFreqTarget);
-    mMidDesignL.Design(mMidL, fs * kMidRateFactor * f, m, 0.0);
+    DesignMid(mMidL, fs * kMidRateFactor * f, m);
   }
   {
     const double m = s2.Advance(midTarget);
     const double f = s4.Advance(midFreqTarget);
-    mMidDesignR.Design(mMidR, fs * kMidRateFactor * f, m, 0.0);
+    DesignMid(mMidR, fs * kMidRateFactor * f, m);
   }
   OnePoleSmoother& s6 = mSmoothers[kS6HighShape];
   OnePoleSmoother& s3 = mSmoothers[kS3High];
   {
     const double r = s6.Advance(kHighShapeTarget);
     const double q = s3.Advance(highTarget);
-    mHighDesignL.Design(mHighL, fs * kHighRateFactor, q, r);
+    DesignHigh(mHighL, fs * kHighRateFactor, q, r);
   }
   {
     const double r = s6.Advance(kHighShapeTarget);
     const double q = s3.Advance(highTarget);
-    mHighDesignR.Design(mHighR, fs * kHighRateFactor, q, r);
+    DesignHigh(mHighR, fs * kHighRateFactor, q, r);
   }
   OnePoleSmoother& s7 = mSmoothers[kS7LowShape];
   OnePoleSmoother& s1 = mSmoothers[kS1Low];
   {
     const double w = s7.Advance(kLowShapeTarget);
     const double v = s1.Advance(mLowPos);
-    mLowDesignL.Design(mLowL, fs, v, w);
+    DesignLow(mLowL, fs, v, w);
   }
   {
     const double w = s7.Advance(kLowShapeTarget);
     const double v = s1.Advance(mLowPos);
-    mLowDesignR.Design(mLowR, fs, v, w);
+    DesignLow(mLowR, fs, v, w);
   }
 
   // 7. Mid band at twice the rate.
