@@ -3,6 +3,8 @@
 #include "effect/HalfbandCoefficients.h"
 #include "effect/HalfbandStage.h"
 
+#include <emmintrin.h>
+
 // Runs a per-sample function at 2, 4, 8 or 16 times the base rate for one channel:
 // polyphase IIR half-band interpolators raise the rate in steps of two, the function is
 // called once per oversampled sample, and the mirror-image decimators bring the rate back.
@@ -37,31 +39,13 @@ class HalfbandOversampler {
     }
   }
 
-  // Block form of Process: out[i] = Process(in[i], fn) for i = 0 .. n - 1, computed stage by
-  // stage over the whole block. Every stage sees the same samples in the same order, so the
-  // results are the same bits; the processor just gets many independent samples at once.
-  // fnBlock(double* samples, int count) replaces count oversampled samples in place, in time
-  // order (Factor() of them per input sample). work holds at least 2 * Factor() * n doubles.
-  // in and out may be the same array.
-  template <class BlockFn>
-  void ProcessBlock(const double* in, double* out, int n, double* work, BlockFn&& fnBlock) {
-    switch (factor_) {
-      case 2: RunBlock<1>(in, out, n, work, fnBlock); break;
-      case 4: RunBlock<2>(in, out, n, work, fnBlock); break;
-      case 8: RunBlock<3>(in, out, n, work, fnBlock); break;
-      case 16: RunBlock<4>(in, out, n, work, fnBlock); break;
-      default:
-        for (int i = 0; i < n; ++i) work[i] = in[i];
-        fnBlock(work, n);
-        for (int i = 0; i < n; ++i) out[i] = work[i];
-        break;
-    }
-  }
-
-  // ProcessBlock for a left and a right oversampler of the same factor at once: samples are
-  // SSE2 pairs, left in the low lane and right in the high lane, and each lane gets exactly
-  // what ProcessBlock would compute for its own oversampler. fnBlock(__m128d*, int count)
-  // replaces the pairs in place. work holds at least 2 * Factor() * n pairs.
+  // Block form for a left and a right oversampler of the same factor at once: out[i] gets what
+  // Process(in[i], fn) would give, each oversampler in its own lane of an SSE2 pair (left low,
+  // right high), computed stage by stage over the whole block. Every stage sees the same
+  // samples in the same order, so the results are the same bits; the processor just gets many
+  // independent samples at once. fnBlock(__m128d* samples, int count) replaces the count
+  // oversampled pairs in place, in time order (Factor() per input sample). work holds at least
+  // 2 * Factor() * n pairs; in and out may be the same array.
   template <class BlockFn>
   static void ProcessBlockPair(HalfbandOversampler& left, HalfbandOversampler& right,
                                const __m128d* in, __m128d* out, int n, __m128d* work,
@@ -113,28 +97,6 @@ class HalfbandOversampler {
     if constexpr (Stages >= 3) HalfbandStage<3>::DownBlockPair(l.down3_, r.down3_, l3, 4 * n, l2);
     if constexpr (Stages >= 2) HalfbandStage<4>::DownBlockPair(l.down2_, r.down2_, l2, 2 * n, l1);
     HalfbandStage<12>::DownBlockPair(l.down1_, r.down1_, l1, n, out);
-  }
-
-  template <int Stages, class BlockFn>
-  void RunBlock(const double* in, double* out, int n, double* work, BlockFn& fnBlock) {
-    double* l1 = work;
-    [[maybe_unused]] double* l2 = l1 + 2 * n;
-    [[maybe_unused]] double* l3 = l2 + 4 * n;
-    [[maybe_unused]] double* l4 = l3 + 8 * n;
-    double* top = l1;
-    int count = 2 * n;
-
-    up1_.UpBlock(in, n, l1);
-    if constexpr (Stages >= 2) { up2_.UpBlock(l1, 2 * n, l2); top = l2; count = 4 * n; }
-    if constexpr (Stages >= 3) { up3_.UpBlock(l2, 4 * n, l3); top = l3; count = 8 * n; }
-    if constexpr (Stages >= 4) { up4_.UpBlock(l3, 8 * n, l4); top = l4; count = 16 * n; }
-
-    fnBlock(top, count);
-
-    if constexpr (Stages >= 4) down4_.DownBlock(l4, 8 * n, l3);
-    if constexpr (Stages >= 3) down3_.DownBlock(l3, 4 * n, l2);
-    if constexpr (Stages >= 2) down2_.DownBlock(l2, 2 * n, l1);
-    down1_.DownBlock(l1, n, out);
   }
 
   template <std::size_t N>

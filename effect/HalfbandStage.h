@@ -41,18 +41,6 @@ class HalfbandStage {
     return (y0 + y1) * 0.5;
   }
 
-  // Block forms: the same as n calls of Up or Down, chain by chain over the whole block with
-  // the memories held in locals, so consecutive samples overlap in the processor.
-  // UpBlock: in[0 .. n-1] to out[0 .. 2n-1]. DownBlock: in[0 .. 2n-1] to out[0 .. n-1].
-  void UpBlock(const double* in, int n, double* out) {
-    ChainBlock<0>(in, 1, n, out, 2);
-    ChainBlock<1>(in, 1, n, out + 1, 2);
-  }
-  void DownBlock(const double* in, int n, double* out) {
-    ChainBlock<0>(in + 1, 2, n, out, 1);
-    ChainBlock<1>(in, 2, n, out, 1, true);
-  }
-
   // A left and a right stage worked together, left in the low lane of each SSE2 vector and
   // right in the high lane; each lane does exactly the scalar operations of its own stage.
   // Holds copies of both stages' memories; Store writes them back.
@@ -116,38 +104,6 @@ class HalfbandStage {
   }
 
  private:
-  // Runs chain First over n samples in[i * inStride]. With average set, out[i] becomes
-  // (out[i] + chain output) * 0.5, the down-stage's sum of its two chains; otherwise the
-  // chain output.
-  template <std::size_t First>
-  void ChainBlock(const double* in, int inStride, int n, double* out, int outStride,
-                  bool average = false) {
-    constexpr std::size_t kSections = (N - First + 1) / 2;
-    double xm[kSections];
-    double ym[kSections];
-    double c[kSections];
-    for (std::size_t j = 0; j < kSections; ++j) {
-      xm[j] = xm_[First + 2 * j];
-      ym[j] = ym_[First + 2 * j];
-      c[j] = c_[First + 2 * j];
-    }
-    for (int i = 0; i < n; ++i) {
-      double s = in[i * inStride];
-#pragma GCC unroll 8
-      for (std::size_t j = 0; j < kSections; ++j) {
-        const double y = (s - ym[j]) * c[j] + xm[j];
-        xm[j] = s;
-        ym[j] = y;
-        s = y;
-      }
-      out[i * outStride] = average ? (out[i * outStride] + s) * 0.5 : s;
-    }
-    for (std::size_t j = 0; j < kSections; ++j) {
-      xm_[First + 2 * j] = xm[j];
-      ym_[First + 2 * j] = ym[j];
-    }
-  }
-
   double Chain(std::size_t first, double s) {
     for (std::size_t i = first; i < N; i += 2) {
       const double y = (s - ym_[i]) * c_[i] + xm_[i];

@@ -1,5 +1,8 @@
 // The shipped KORU::ProcessBlock must give the literal chain's output bit for bit: on every
 // signal, setting, block size and sample rate, whatever shortcuts the shipped chain takes.
+#include "effect/CircuitDesignCache.h"
+#include "effect/CircuitSectionPair.h"
+#include "effect/HalfbandOversampler.h"
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "effect/KORUParameterTable.h"
@@ -354,6 +357,103 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
     _mm_storeu_pd(got, InputCurvePair(_mm_set_pd(right, left)));
     const double want[2] = {InputCurve(left), InputCurve(right)};
     ASSERT_EQ(std::memcmp(got, want, sizeof got), 0) << "inputs " << left << ", " << right;
+  }
+}
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The two-lane block form of the oversampler against two scalar oversamplers sample by sample,
+// at every factor, with a function that has memory (so its call order shows).
+TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
+{
+  for (int exponent = 0; exponent <= 4; ++exponent)
+  {
+    SCOPED_TRACE(exponent);
+    HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
+    const TestSignal signal(48000.0, 300, 21);
+    double memoryL = 0.0, memoryR = 0.0;
+    std::vector<double> wantL, wantR;
+    for (size_t n = 0; n < 300; ++n)
+    {
+      const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
+      const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
+      wantL.push_back(left.Process(xL, [&](double s) { return memoryL = 0.5 * memoryL + s * s; }));
+      wantR.push_back(right.Process(xR, [&](double s) { return memoryR = 0.5 * memoryR + s * s; }));
+    }
+    static __m128d buffer[300];
+    static __m128d work[2 * 16 * 300];
+    for (size_t n = 0; n < 300; ++n)
+      buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
+                             std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
+    __m128d memory = _mm_setzero_pd();
+    // Two blocks, so the memories carry over between calls.
+    for (int start : {0, 130})
+    {
+      const int count = start == 0 ? 130 : 170;
+      HalfbandOversampler::ProcessBlockPair(
+        pairLeft, pairRight, buffer + start, buffer + start, count, work,
+        [&memory](__m128d* s, int samples) {
+          for (int k = 0; k < samples; ++k)
+            s[k] = memory = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(0.5), memory), _mm_mul_pd(s[k], s[k]));
+        });
+    }
+    for (size_t n = 0; n < 300; ++n)
+    {
+      double got[2];
+      _mm_storeu_pd(got, buffer[n]);
+      ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
+    }
+  }
+}
+
+// Section designs in lanes and the two-lane step against DesignHigh / DesignLow / DesignMid and
+// Step, including a high band whose a0 is exactly 0 in one lane.
+TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
+{
+  std::mt19937 rng(4);
+  std::uniform_real_distribution<double> position(0.0, 1.0), sample(-1.0, 1.0);
+  CircuitDesignCache<circuit::kHigh> highCache;
+  CircuitDesignCache<circuit::kLow> lowCache;
+  CircuitDesignCache<circuit::kMid> midCache;
+  CircuitSection pairL, pairR, scalarL, scalarR;
+  for (int round = 0; round < 300; ++round)
+  {
+    const int band = round % 3;
+    const double kL = (band == 2 ? 5.0 * 48000.0 * position(rng) : 48000.0) * (round % 7 == 0 ? 16.0 : 1.0);
+    const double kR = round % 5 == 0 ? kL : 96000.0 * position(rng);
+    const double bL = position(rng), bR = round % 4 == 0 ? bL : position(rng);
+    const double cL = position(rng), cR = position(rng);
+    switch (band)
+    {
+      case 0:
+        highCache.Design(pairL, pairR, {kL, bL, cL}, {kR, bR, cR});
+        DesignHigh(scalarL, kL, bL, cL);
+        DesignHigh(scalarR, kR, bR, cR);
+        break;
+      case 1:
+        lowCache.Design(pairL, pairR, {kL, bL, cL}, {kR, bR, cR});
+        DesignLow(scalarL, kL, bL, cL);
+        DesignLow(scalarR, kR, bR, cR);
+        break;
+      default:
+        midCache.Design(pairL, pairR, {kL, bL, 0.0}, {kR, bR, 0.0});
+        DesignMid(scalarL, kL, bL);
+        DesignMid(scalarR, kR, bR);
+        break;
+    }
+    if (round % 11 == 0) pairR.a0 = scalarR.a0 = 0.0; // the guarded division
+    CircuitSectionPair pair(pairL, pairR);
+    for (int n = 0; n < 8; ++n)
+    {
+      const double sL = sample(rng), sR = sample(rng);
+      double got[2];
+      _mm_storeu_pd(got, pair.Step(_mm_set_pd(sR, sL)));
+      const double wantL = Step(scalarL, sL), wantR = Step(scalarR, sR);
+      ASSERT_TRUE(SameBits(got[0], wantL) && SameBits(got[1], wantR)) << "round " << round;
+    }
+    pair.Store();
+    const double* p[] = {&pairL.a0, &pairL.b2, &pairR.a0, &pairR.b2, &pairL.y1, &pairR.y2, &pairL.lastOutput};
+    const double* q[] = {&scalarL.a0, &scalarL.b2, &scalarR.a0, &scalarR.b2, &scalarL.y1, &scalarR.y2, &scalarL.lastOutput};
+    for (int k = 0; k < 7; ++k) ASSERT_TRUE(SameBits(*p[k], *q[k])) << "round " << round << ", value " << k;
   }
 }
 } // namespace
