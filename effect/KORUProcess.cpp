@@ -206,17 +206,13 @@ bool KORU::ProcessChunk(int frames)
     mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
     [&](__m128d* s, int count) {
       CircuitSectionPair mid(mMidL, mMidR);
-      for (int k = 0; k < count; ++k)
+      for (int n = 0; n < count / factor; ++n)
       {
         // Each frame's design comes before its first oversampled sample.
-        if (k % factor == 0)
-        {
-          const int n = k / factor;
-          if (mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
-                                {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0}))
-            mid.LoadCoefficients();
-        }
-        s[k] = mid.Step(s[k]);
+        if (mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
+                              {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0}))
+          mid.LoadCoefficients();
+        for (int k = n * factor; k < (n + 1) * factor; ++k) s[k] = mid.Step(s[k]);
       }
       mid.Store();
     });
