@@ -45,7 +45,10 @@ inline const unsigned char kClassId[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0
 
 constexpr double kPi = 3.14159265358979323846;
 
-inline std::u16string Text(const char16* text) { return std::u16string(text); }
+// char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
+inline std::u16string Text(const char16* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
 
 // The module, loaded for the life of one test.
 class Module {

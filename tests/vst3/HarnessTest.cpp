@@ -13,10 +13,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+
+namespace {
+// char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
+std::u16string Text16(const char16* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+}  // namespace
 
 TEST(ParameterChangesTest, QueuesKeepEveryPointInOrder) {
   harness::ParameterChanges changes;
@@ -198,10 +206,10 @@ TEST(HostApplicationTest, NameIsWidenedAndLimited) {
   harness::HostApplication host("Cubase");
   String128 name = {};
   ASSERT_EQ(host.getName(name), kResultOk);
-  EXPECT_EQ(std::u16string(name), u"Cubase");
+  EXPECT_EQ(Text16(name), u"Cubase");
   host.SetName(std::string(200, 'x'));
   host.getName(name);
-  EXPECT_EQ(std::u16string(name).size(), 127u);
+  EXPECT_EQ(Text16(name).size(), 127u);
   host.SetName(std::u16string(u"\u0141ive"));
   host.getName(name);
   EXPECT_EQ(name[0], 0x141);
@@ -296,8 +304,15 @@ TEST(ProcessBuffersTest, NullPointersNoBusesAndZeroFrames) {
 }
 
 TEST(ModuleLoaderTest, ModulePathFollowsTheBundleName) {
+#ifdef _WIN32
+  EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle("/x/KORU.vst3"),
+            "/x/KORU.vst3/Contents/x86_64-win/KORU.vst3");
+  EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle("/x/Other.vst3/"),
+            "/x/Other.vst3/Contents/x86_64-win/Other.vst3");
+#else
   EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle("/x/KORU.vst3"),
             "/x/KORU.vst3/Contents/x86_64-linux/KORU.so");
   EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle("/x/Other.vst3/"),
             "/x/Other.vst3/Contents/x86_64-linux/Other.so");
+#endif
 }

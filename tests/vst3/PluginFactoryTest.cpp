@@ -7,11 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cstring>
 
 using namespace Steinberg;
 
 namespace {
+
+// char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
+std::u16string Text16(const char16* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
 
 // A created object that counts its lives and offers one interface besides FUnknown.
 class Probe : public FObject, public IPersistent {
@@ -92,7 +100,7 @@ TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
   const PClassInfo plain(id1.bytes, 1, "Service", "Plain");
   const PClassInfo2 full(id2.bytes, PClassInfo::kManyInstances, "Audio Module Class", "Full", 2,
                          "Fx|EQ", "", "2.0.0", "VST 3.6.12");
-  const PClassInfoW wide(id3.bytes, 1, "Service", u"Wide", 0, "Tools", u"Someone", u"1.0", u"VST 3");
+  const PClassInfoW wide(id3.bytes, 1, "Service", STR16("Wide"), 0, "Tools", STR16("Someone"), STR16("1.0"), STR16("VST 3"));
   EXPECT_TRUE(factory_->registerClass(&plain, CreateProbe));
   EXPECT_TRUE(factory_->registerClass(&full, CreateProbe));
   EXPECT_TRUE(factory_->registerClass(&wide, CreateProbe));
@@ -126,10 +134,10 @@ TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
 
   PClassInfoW infoW;
   ASSERT_EQ(factory_->getClassInfoUnicode(1, &infoW), kResultOk);
-  EXPECT_EQ(std::u16string(infoW.name), u"Full");
-  EXPECT_EQ(std::u16string(infoW.version), u"2.0.0");
+  EXPECT_EQ(Text16(infoW.name), u"Full");
+  EXPECT_EQ(Text16(infoW.version), u"2.0.0");
   ASSERT_EQ(factory_->getClassInfoUnicode(2, &infoW), kResultOk);
-  EXPECT_EQ(std::u16string(infoW.vendor), u"Someone");
+  EXPECT_EQ(Text16(infoW.vendor), u"Someone");
   EXPECT_EQ(factory_->getClassInfoUnicode(3, &infoW), kInvalidArgument);
 
   factory_->removeAllClasses();

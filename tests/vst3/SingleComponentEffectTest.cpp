@@ -30,7 +30,9 @@ class Effect : public SingleComponentEffect {
   bool* destroyed_;
 };
 
-std::u16string BusName(const BusInfo& info) { return std::u16string(info.name); }
+std::u16string BusName(const BusInfo& info) {
+  return std::u16string(reinterpret_cast<const char16_t*>(info.name));
+}
 
 class SingleComponentEffectTest : public ::testing::Test {
  protected:
