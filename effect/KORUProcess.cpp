@@ -105,19 +105,25 @@ bool KORU::ProcessChunk(int frames)
 
   // 2. Input stage at four times the rate. The one input-gain smoother advances four times for
   // the left channel, then four times for the right, in every frame.
-  mSmoothers[kS9Input].AdvanceBlock(mInputGainLin, c.inputGain, 8 * frames);
-  // Both channels at once; input sample k of a frame (four per frame) takes its channel's k-th
-  // gain of the frame.
+  // Settled, the smoother gives the same gain everywhere, and one frame's worth serves all.
+  const int inputFactor = mInputOversamplerL.Factor();
+  OnePoleSmoother& s9 = mSmoothers[kS9Input];
+  const int gainStride = s9.SettledAt(mInputGainLin) ? 0 : 2 * inputFactor;
+  s9.AdvanceBlock(mInputGainLin, c.inputGain, gainStride == 0 ? 2 * inputFactor : 2 * inputFactor * frames);
+  // Both channels at once; oversampled sample k of a frame takes its channel's k-th gain of
+  // the frame.
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
   const double* gains = c.inputGain;
   HalfbandOversampler::ProcessBlockPair(
     mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
-    [gains](__m128d* s, int count) {
-      for (int k = 0; k < count; ++k)
+    [gains, gainStride, inputFactor](__m128d* s, int count) {
+      for (int n = 0; n < count / inputFactor; ++n)
       {
-        const double* g = gains + 8 * (k / 4) + k % 4;
-        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[4], g[0]), s[k]));
+        const double* g = gains + gainStride * n;
+        __m128d* frame = s + inputFactor * n;
+        for (int k = 0; k < inputFactor; ++k)
+          frame[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[inputFactor + k], g[k]), frame[k]));
       }
     });
   for (int n = 0; n < frames; ++n)
@@ -175,9 +181,11 @@ bool KORU::ProcessChunk(int frames)
   };
   bool settled = true;
   for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
+  // Settled, the first frame's values serve every frame, and so do its designs.
+  const int stride = settled ? 0 : 1;
   if (settled)
   {
-    for (const Control& control : controls) std::fill_n(control.values, 2 * frames, control.smoother.z);
+    for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
   }
   else
   {
@@ -209,8 +217,10 @@ bool KORU::ProcessChunk(int frames)
       for (int n = 0; n < count / factor; ++n)
       {
         // Each frame's design comes before its first oversampled sample.
-        if (mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
-                              {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0}))
+        const int m = n * stride; // the frame whose control values hold
+        if ((!settled || n == 0) &&
+            mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[m][0], c.mid[m][0], 0.0},
+                              {fs * kMidRateFactor * c.midFreq[m][1], c.mid[m][1], 0.0}))
           mid.LoadCoefficients();
         for (int k = n * factor; k < (n + 1) * factor; ++k) s[k] = mid.Step(s[k]);
       }
@@ -222,13 +232,17 @@ bool KORU::ProcessChunk(int frames)
   const __m128d makeup = _mm_set1_pd(makeupFactor);
   for (int n = 0; n < frames; ++n)
   {
-    if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]},
-                           {fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]}))
-      high.LoadCoefficients();
-    if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[n][0], c.lowShape[n][0]}, {fs, c.low[n][1], c.lowShape[n][1]}))
-      low.LoadCoefficients();
+    const int m = n * stride; // the frame whose control values hold
+    if (!settled || n == 0)
+    {
+      if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[m][0], c.highShape[m][0]},
+                             {fs * kHighRateFactor, c.high[m][1], c.highShape[m][1]}))
+        high.LoadCoefficients();
+      if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[m][0], c.lowShape[m][0]}, {fs, c.low[m][1], c.lowShape[m][1]}))
+        low.LoadCoefficients();
+    }
 
-    const __m128d outputGain = _mm_set_pd(c.output[n][1], c.output[n][0]);
+    const __m128d outputGain = _mm_set_pd(c.output[m][1], c.output[m][0]);
     __m128d out;
     if (mEQBypass == 0)
       out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);
