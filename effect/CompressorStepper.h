@@ -74,14 +74,18 @@ public:
       }
       return std::max(G, H * mAttack);
     }
-    const double releaseArgument = T / (mFs * peakIn / 1000) / kDbPerNeper;
+    // A zero threshold (either sign) over a positive divisor, then over a positive constant, is
+    // that same zero.
+    const double divisor = mFs * peakIn / 1000;
+    const double releaseArgument = T == 0 && divisor > 0 ? T : T / divisor / kDbPerNeper;
     if (!mReleaseValid || !SameBits(releaseArgument, mReleaseArgument))
     {
       mReleaseArgument = releaseArgument;
       mRelease = dmath::Exp(releaseArgument);
       mReleaseValid = true;
     }
-    const double released = H / mRelease;
+    // Dividing by exactly 1 changes nothing.
+    const double released = mRelease == 1.0 ? H : H / mRelease;
     if (std::isnan(released)) return G;
     return std::min(released, G);
   }

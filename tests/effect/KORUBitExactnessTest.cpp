@@ -2,6 +2,8 @@
 // signal, setting, block size and sample rate, whatever shortcuts the shipped chain takes.
 #include "effect/CircuitDesignCache.h"
 #include "effect/CircuitSectionPair.h"
+#include "effect/CompressorGain.h"
+#include "effect/CompressorStepper.h"
 #include "effect/HalfbandOversampler.h"
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
@@ -460,6 +462,32 @@ TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
     const double* p[] = {&pairL.a0, &pairL.b2, &pairR.a0, &pairR.b2, &pairL.y1, &pairR.y2, &pairL.lastOutput};
     const double* q[] = {&scalarL.a0, &scalarL.b2, &scalarR.a0, &scalarR.b2, &scalarL.y1, &scalarR.y2, &scalarL.lastOutput};
     for (int k = 0; k < 7; ++k) ASSERT_TRUE(SameBits(*p[k], *q[k])) << "round " << round << ", value " << k;
+  }
+}
+// The compressor with its shortcuts against CompressorGain, value for value: zero thresholds of
+// either sign, silent and tiny peaks (a divisor that underflows at a low rate), levels around
+// the knee, deep thresholds, attack and release.
+TEST(KORUBitExact, CompressorStepperGivesCompressorGain)
+{
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double peaks[] = {0.0, 4.9e-324, 1e-310, 1e-6, 0.01, 0.5, 1.0, 3.0, 1e300};
+  for (const double fs : {500.0, 44100.0, 48000.0, 192000.0})
+  {
+    CompressorStepper stepper;
+    stepper.SetRate(fs);
+    double literal = 1.0, shipped = 1.0;
+    for (int n = 0; n < 4000; ++n)
+    {
+      const double T = n % 5 == 0 ? 0.0 : n % 5 == 1 ? -0.0 : -96.0 * unit(rng) * (n % 3 == 0 ? 1.0 : 0.1);
+      const double level = std::pow(10.0, -5.0 * unit(rng)) * (n % 7 == 0 ? 0.0 : 1.0);
+      const double inL = level * (unit(rng) < 0.5 ? -1.0 : 1.0);
+      const double inR = level * unit(rng);
+      const double peak = peaks[n % 9];
+      literal = CompressorGain(literal, inL, inR, peak, T, fs);
+      shipped = stepper.Step(shipped, inL, inR, peak, T);
+      ASSERT_TRUE(SameBits(literal, shipped)) << "fs " << fs << ", step " << n << ": " << literal << " vs " << shipped;
+    }
   }
 }
 } // namespace
