@@ -24,6 +24,11 @@ class HalfbandOversampler {
            down1_.IsFinite() && down2_.IsFinite() && down3_.IsFinite() && down4_.IsFinite();
   }
   int RateExponent() const { return rateExponent_; }
+
+  // The pair form uses AVX for its longest stages where the processor has it (checked at
+  // construction); false keeps it to SSE2. Either way the results are the same bits.
+  void SetWideVectors(bool allowed);
+  bool WideVectors() const { return wide_; }
   int Factor() const { return factor_; }
 
   // One base-rate sample in, one out. fn (double -> double) is called exactly Factor()
@@ -74,9 +79,9 @@ class HalfbandOversampler {
     __m128d* top = l1;
     int count = 2 * n;
 
-    HalfbandStage<12>::UpBlockPair(l.up1_, r.up1_, in, n, l1);
+    UpPair(l.wide_, l.up1_, r.up1_, in, n, l1);
     if constexpr (Stages >= 2) {
-      HalfbandStage<4>::UpBlockPair(l.up2_, r.up2_, l1, 2 * n, l2);
+      UpPair(l.wide_, l.up2_, r.up2_, l1, 2 * n, l2);
       top = l2;
       count = 4 * n;
     }
@@ -95,8 +100,32 @@ class HalfbandOversampler {
 
     if constexpr (Stages >= 4) HalfbandStage<2>::DownBlockPair(l.down4_, r.down4_, l4, 8 * n, l3);
     if constexpr (Stages >= 3) HalfbandStage<3>::DownBlockPair(l.down3_, r.down3_, l3, 4 * n, l2);
-    if constexpr (Stages >= 2) HalfbandStage<4>::DownBlockPair(l.down2_, r.down2_, l2, 2 * n, l1);
-    HalfbandStage<12>::DownBlockPair(l.down1_, r.down1_, l1, n, out);
+    if constexpr (Stages >= 2) DownPair(l.wide_, l.down2_, r.down2_, l2, 2 * n, l1);
+    DownPair(l.wide_, l.down1_, r.down1_, l1, n, out);
+  }
+
+  // The AVX forms serve the stages with equally long chains (12 and 4 coefficients).
+  template <std::size_t N>
+  static void UpPair(bool wide, HalfbandStage<N>& l, HalfbandStage<N>& r, const __m128d* in,
+                     int n, __m128d* out) {
+#if KORU_HALFBAND_AVX
+    if constexpr (N % 2 == 0) {
+      if (wide) return HalfbandStage<N>::UpBlockPairAvx(l, r, in, n, out);
+    }
+#endif
+    (void)wide;
+    HalfbandStage<N>::UpBlockPair(l, r, in, n, out);
+  }
+  template <std::size_t N>
+  static void DownPair(bool wide, HalfbandStage<N>& l, HalfbandStage<N>& r, const __m128d* in,
+                       int n, __m128d* out) {
+#if KORU_HALFBAND_AVX
+    if constexpr (N % 2 == 0) {
+      if (wide) return HalfbandStage<N>::DownBlockPairAvx(l, r, in, n, out);
+    }
+#endif
+    (void)wide;
+    HalfbandStage<N>::DownBlockPair(l, r, in, n, out);
   }
 
   template <std::size_t N>
@@ -133,6 +162,7 @@ class HalfbandOversampler {
 
   int rateExponent_;
   int factor_;
+  bool wide_ = false;
 
   // upN raises the rate at stage N (N = 1 next to the base rate); downN is its mirror.
   HalfbandStage<12> up1_{halfband::kStage1};

@@ -1,6 +1,12 @@
 #pragma once
 
 #include <emmintrin.h>
+// AVX block forms where GCC or Clang target x86-64, but not on Windows, where MinGW's GCC cannot
+// keep the stack aligned for spilled 256-bit vectors.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+#include <immintrin.h>
+#define KORU_HALFBAND_AVX 1
+#endif
 
 #include <array>
 #include <cmath>
@@ -103,7 +109,83 @@ class HalfbandStage {
     pair.Store(left, right);
   }
 
+#if KORU_HALFBAND_AVX
+  // The same block forms with AVX, for stages whose two chains are equally long (N even): in
+  // each 256-bit vector, chain 0 of left and right fills the low half and chain 1 the high
+  // half, so one operation serves four sections, each lane still doing exactly the scalar
+  // operations (no fused multiply-add). Call only where the processor has AVX.
+  __attribute__((target("avx"))) static void UpBlockPairAvx(HalfbandStage& left,
+                                                             HalfbandStage& right,
+                                                             const __m128d* in, int n,
+                                                             __m128d* out) {
+    Quad q(left, right);
+    for (int i = 0; i < n; ++i) {
+      const __m256d y = q.Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[i]), in[i], 1));
+      out[2 * i] = _mm256_castpd256_pd128(y);
+      out[2 * i + 1] = _mm256_extractf128_pd(y, 1);
+    }
+    q.Store(left, right);
+  }
+  __attribute__((target("avx"))) static void DownBlockPairAvx(HalfbandStage& left,
+                                                               HalfbandStage& right,
+                                                               const __m128d* in, int n,
+                                                               __m128d* out) {
+    Quad q(left, right);
+    for (int i = 0; i < n; ++i) {
+      // The later sample into chain 0, the earlier into chain 1; then (y0 + y1) * 0.5.
+      const __m256d y =
+          q.Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[2 * i + 1]), in[2 * i], 1));
+      out[i] = _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
+                          _mm_set1_pd(0.5));
+    }
+    q.Store(left, right);
+  }
+#endif
+
  private:
+#if KORU_HALFBAND_AVX
+  // Section j of both chains of a left and a right stage: lanes (chain 0 left, chain 0 right,
+  // chain 1 left, chain 1 right).
+  struct Quad {
+    static constexpr std::size_t kSections = N / 2;
+    static_assert(N % 2 == 0, "both chains must be equally long");
+    __m256d xm[kSections], ym[kSections], c[kSections];
+
+    __attribute__((target("avx"))) Quad(const HalfbandStage& l, const HalfbandStage& r) {
+      for (std::size_t j = 0; j < kSections; ++j) {
+        xm[j] = _mm256_set_pd(r.xm_[2 * j + 1], l.xm_[2 * j + 1], r.xm_[2 * j], l.xm_[2 * j]);
+        ym[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
+        c[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
+      }
+    }
+    __attribute__((target("avx"))) void Store(HalfbandStage& l, HalfbandStage& r) const {
+      for (std::size_t j = 0; j < kSections; ++j) {
+        double v[4];
+        _mm256_storeu_pd(v, xm[j]);
+        l.xm_[2 * j] = v[0];
+        r.xm_[2 * j] = v[1];
+        l.xm_[2 * j + 1] = v[2];
+        r.xm_[2 * j + 1] = v[3];
+        _mm256_storeu_pd(v, ym[j]);
+        l.ym_[2 * j] = v[0];
+        r.ym_[2 * j] = v[1];
+        l.ym_[2 * j + 1] = v[2];
+        r.ym_[2 * j + 1] = v[3];
+      }
+    }
+    __attribute__((target("avx"))) __m256d Chains(__m256d s) {
+#pragma GCC unroll 8
+      for (std::size_t j = 0; j < kSections; ++j) {
+        const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, ym[j]), c[j]), xm[j]);
+        xm[j] = s;
+        ym[j] = y;
+        s = y;
+      }
+      return s;
+    }
+  };
+#endif
+
   double Chain(std::size_t first, double s) {
     for (std::size_t i = first; i < N; i += 2) {
       const double y = (s - ym_[i]) * c_[i] + xm_[i];

@@ -370,13 +370,17 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The two-lane block form of the oversampler against two scalar oversamplers sample by sample,
-// at every factor, with a function that has memory (so its call order shows).
+// at every factor, with SSE2 alone and with AVX where the processor has it, and with a function
+// that has memory (so its call order shows).
 TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
 {
   for (int exponent = 0; exponent <= 4; ++exponent)
+  for (const bool wide : {false, true})
   {
-    SCOPED_TRACE(exponent);
+    SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << (wide ? ", AVX" : ", SSE2"));
     HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
+    pairLeft.SetWideVectors(wide);
+    pairRight.SetWideVectors(wide);
     const TestSignal signal(48000.0, 300, 21);
     double memoryL = 0.0, memoryR = 0.0;
     std::vector<double> wantL, wantR;
