@@ -1,5 +1,6 @@
 #include "effect/KORU.h"
 
+#include "effect/DeterministicMath.h"
 #include "effect/KORUParameterTable.h"
 #include "framework/Truncate.h"
 
@@ -49,8 +50,8 @@ void KORU::ParamChanged(int index)
   const double v = param->Value();
   switch (index)
   {
-    case kInputGain: mInputGainLin = std::pow(10.0, v / 20.0); break;
-    case kOutputGain: mOutputGainLin = std::pow(10.0, v / 20.0); break;
+    case kInputGain: mInputGainLin = dmath::Exp10(v / 20.0); break;
+    case kOutputGain: mOutputGainLin = dmath::Exp10(v / 20.0); break;
     case kHighGain: mHighPos = v; break;
     case kLowGain: mLowPos = v; break;
     case kMidGain: mMidPos = v; break;
