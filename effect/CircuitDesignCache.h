@@ -15,8 +15,9 @@
 // together in the two lanes of SSE2 vectors (left low, right high), each lane doing exactly the
 // scalar design; a design is a pure function of its inputs, so redoing the unchanged side gives
 // its same bits. The circuit's zero terms are skipped at compile time, exactly where the
-// run-time design skips them. Audio thread only; no allocation.
-template <const circuit::CircuitModel& Model>
+// run-time design skips them. With KeepLastStable a side whose new design would be unstable
+// keeps its previous coefficients, as DesignHighStable does. Audio thread only; no allocation.
+template <const circuit::CircuitModel& Model, bool KeepLastStable = false>
 class CircuitDesignCache
 {
 public:
@@ -32,7 +33,17 @@ public:
   bool Design(CircuitSection& left, CircuitSection& right, const Inputs& l, const Inputs& r)
   {
     if (mValid && Same(l, mLeft) && Same(r, mRight)) return false;
-    Redesign(left, right, l, r);
+    if constexpr (KeepLastStable)
+    {
+      CircuitSection newLeft, newRight;
+      Redesign(newLeft, newRight, l, r);
+      if (HasStablePoles(newLeft)) CopyCoefficients(left, newLeft);
+      if (HasStablePoles(newRight)) CopyCoefficients(right, newRight);
+    }
+    else
+    {
+      Redesign(left, right, l, r);
+    }
     return true;
   }
 

@@ -60,7 +60,7 @@ bool HasStablePoles(const CircuitSection& section) {
 }
 
 void DesignHighStable(CircuitSection& section, double K, double b, double c) {
-  CircuitSection next = section;
+  CircuitSection next;
   DesignHigh(next, K, b, c);
-  if (HasStablePoles(next)) section = next;
+  if (HasStablePoles(next)) CopyCoefficients(section, next);
 }

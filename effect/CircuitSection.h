@@ -32,6 +32,16 @@ void DesignMid(CircuitSection& section, double K, double b);
 // without bound.
 bool HasStablePoles(const CircuitSection& section);
 
+// Copies the six coefficients, leaving the memories alone.
+inline void CopyCoefficients(CircuitSection& to, const CircuitSection& from) {
+  to.a0 = from.a0;
+  to.a1 = from.a1;
+  to.a2 = from.a2;
+  to.b0 = from.b0;
+  to.b1 = from.b1;
+  to.b2 = from.b2;
+}
+
 // The high circuit's model is unstable while its shape control is still near 0 (it rises from
 // 0 after construction), and the bilinear transform turns that into growth that is harmless at
 // low rates but explodes at high ones or with the high band raised. This design keeps the

@@ -144,7 +144,8 @@ private:
   // their result is used and new, and each section redesigned only when its inputs moved.
   CompressorStepper mCompressor;
   CircuitDesignCache<circuit::kMid> mMidDesign;
-  CircuitDesignCache<circuit::kHigh> mHighDesign;
+  // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
+  CircuitDesignCache<circuit::kHigh, true> mHighDesign;
   CircuitDesignCache<circuit::kLow> mLowDesign;
 
   Chunk mChunk;

@@ -407,12 +407,12 @@ void KORU::ProcessSample(double xL, double xR)
   {
     const double r = s6.Advance(kHighShapeTarget);
     const double q = s3.Advance(highTarget);
-    DesignHigh(mHighL, fs * kHighRateFactor, q, r);
+    DesignHighStable(mHighL, fs * kHighRateFactor, q, r);
   }
   {
     const double r = s6.Advance(kHighShapeTarget);
     const double q = s3.Advance(highTarget);
-    DesignHigh(mHighR, fs * kHighRateFactor, q, r);
+    DesignHighStable(mHighR, fs * kHighRateFactor, q, r);
   }
   OnePoleSmoother& s7 = mSmoothers[kS7LowShape];
   OnePoleSmoother& s1 = mSmoothers[kS1Low];

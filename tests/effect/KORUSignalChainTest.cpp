@@ -199,3 +199,21 @@ TEST(KORUSignalChain, LeftAndRightAreLinkedOnlyThroughTheCompressor)
   EXPECT_GT(Rms(outL, 4800), 0.1);
   EXPECT_LT(Rms(outR, 4800), 1e-6);
 }
+
+TEST(KORUSignalChain, TheRisingHighBandShapeNeverBlowsUpTheOutput)
+{
+  // The high circuit is unstable while its shape control rises from 0 after construction; with
+  // the band raised or at high rates that growth used to reach far past full scale.
+  for (double fs : {48000.0, 96000.0, 192000.0})
+    for (double high : {0.12, 0.5, 0.88})
+    {
+      SCOPED_TRACE(testing::Message() << fs << " Hz, high " << high);
+      KORURig rig(fs);
+      rig.SetParam(kHighGain, high);
+      const auto in = Sine(1000.0, 0.5, fs, static_cast<size_t>(fs / 4));
+      const auto [outL, outR] = rig.Run(in, in);
+      double peak = 0.0;
+      for (double v : outL) peak = std::max(peak, std::fabs(v));
+      EXPECT_LT(peak, 1.0);
+    }
+}

@@ -131,7 +131,7 @@ void LiteralKORUChain::ProcessSample(double xL, double xR)
   {
     const double r = mSmoothers[kS6HighShape].Advance(kHighShapeTarget);
     const double q = mSmoothers[kS3High].Advance(1.0 - mHighPos);
-    DesignHigh(*high, fs * kHighRateFactor, q, r);
+    DesignHighStable(*high, fs * kHighRateFactor, q, r);
   }
   for (CircuitSection* low : {&mLowL, &mLowR})
   {
