@@ -1,4 +1,4 @@
-# koru_dmath: the exp, log and pow behind effect/DeterministicMath.h, compiled from source so that
+# koru_dmath: the exp, log and pow behind framework/DeterministicMath.h, compiled from source so that
 # every platform runs the same instructions and renders the same bits. They are Arm's portable
 # double-precision routines (BSD-3-Clause, Copyright (c) 2018 Arm Ltd) as shipped in newlib:
 # plain C with + - * / and bit operations, no table lookups that depend on the CPU, no FMA.

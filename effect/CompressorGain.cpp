@@ -1,4 +1,4 @@
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "effect/CompressorGain.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "effect/KORU.h"
 
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "effect/KORUParameterTable.h"
 #include "framework/Truncate.h"
 

@@ -3,7 +3,7 @@
 // floating-point operation is part of the result and must not change. Whatever is computed
 // once per block or skipped here gives the same bits as the literal chain would (the tests
 // hold it to that, bit for bit).
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "effect/KORU.h"
 
 #include "effect/InputCurve.h"

@@ -1,5 +1,6 @@
 #include "framework/IParamSlot.h"
 
+#include "framework/DeterministicMath.h"
 #include "framework/Truncate.h"
 
 #include <algorithm>
@@ -47,7 +48,7 @@ void IParamSlot::SetDisplayText(int32_t value, const char* text)
 
 double IParamSlot::PlainFromNormalized(double x) const
 {
-  return mMin + (mMax - mMin) * std::pow(std::clamp(x, 0.0, 1.0), mShape);
+  return mMin + (mMax - mMin) * dmath::Pow(std::clamp(x, 0.0, 1.0), mShape);
 }
 
 double IParamSlot::NormalizedFromPlain(double v) const
@@ -56,7 +57,7 @@ double IParamSlot::NormalizedFromPlain(double v) const
   // A zero-width range has a single position.
   if (!(range > 0.0)) return 0.0;
   v = std::clamp(v, mMin, mMax);
-  return std::pow((v - mMin) / range, 1.0 / mShape);
+  return dmath::Pow((v - mMin) / range, 1.0 / mShape);
 }
 
 void IParamSlot::ApplyNormalized(double x)

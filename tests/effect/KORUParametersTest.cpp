@@ -1,4 +1,4 @@
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "KORUTestSupport.h"
 
 #include "effect/KORUParameterTable.h"

@@ -1,4 +1,4 @@
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "effect/OnePoleSmoother.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "reference/LiteralKORUChain.h"
 
 #include "effect/CompressorGain.h"
-#include "effect/DeterministicMath.h"
+#include "framework/DeterministicMath.h"
 #include "effect/InputCurve.h"
 #include "effect/KORUParameterTable.h"
 #include "framework/Truncate.h"

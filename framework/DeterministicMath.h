@@ -1,9 +1,9 @@
 #pragma once
 #include <cmath>
 
-// The transcendental functions of the signal chain. Users render the same project on different
-// machines and platforms and expect the same bits, so every exp, power of ten and log10 of the
-// effect goes through here instead of the platform's C library (whose results differ in the last
+// The transcendental functions of the plug-in. Users render the same project on different
+// machines and platforms and expect the same bits, so every exp, power and log10 of the
+// framework and the effect goes through here instead of the platform's C library (whose results differ in the last
 // bit between libraries, and even between CPUs of one platform).
 //
 // exp, log and pow come from koru_dmath (cmake/DeterministicMath.cmake): portable C compiled by
@@ -19,6 +19,9 @@ double koru_dmath_pow(double x, double y);
 namespace dmath
 {
 inline double Exp(double x) { return koru_dmath_exp(x); }
+
+// x to the power y (the parameter laws' shapes).
+inline double Pow(double x, double y) { return koru_dmath_pow(x, y); }
 
 // 10 to the power x. pow with the exact base 10 rounds the true 10^x (one rounding), where
 // exp(x * ln 10) would first round the product and lose up to |x * ln 10| / 2 ulp more.
