@@ -19,17 +19,17 @@ KORU::KORU()
 {
   for (int i = 0; i < kNumKORUParams; ++i)
   {
-    const KORUParameterSpec& spec = kKORUParameterTable[i];
+    const KORUParameterRow& row = kKORUParameterTable[i];
     IParamSlot* param = Param(i);
-    if (spec.stepped)
+    if (row.stepped)
     {
-      param->InitStepped(spec.name, spec.defaultValue, spec.min, spec.max, "", "");
+      param->InitStepped(row.name, row.defaultValue, row.min, row.max, "", "");
     }
     else
     {
-      param->InitContinuous(spec.name, spec.defaultValue, spec.min, spec.max, spec.step,
+      param->InitContinuous(row.name, row.defaultValue, row.min, row.max, row.step,
                             kKORUContinuousLabel, "", 1.0);
-      param->SetShapeExponent(spec.exponent);
+      param->SetShapeExponent(row.exponent);
     }
   }
 

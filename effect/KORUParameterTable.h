@@ -2,7 +2,7 @@
 #include "effect/KORUParams.h"
 
 // What each parameter declares to the framework, in index order.
-struct KORUParameterSpec
+struct KORUParameterRow
 {
   const char* name;
   bool stepped;
@@ -13,7 +13,7 @@ struct KORUParameterSpec
   double exponent;
 };
 
-inline constexpr KORUParameterSpec kKORUParameterTable[kNumKORUParams] = {
+inline constexpr KORUParameterRow kKORUParameterTable[kNumKORUParams] = {
   {"Input 1", false, 0.0, -24.0, 24.0, 0.01, 1.0},
   {"Output 1", false, 0.0, -24.0, 24.0, 0.01, 1.0},
   {"High Gain 1", false, 0.5, 0.12, 0.88, 0.01, 1.0},

@@ -199,14 +199,14 @@ void ApplyStage(ChainPair& pair, int stage, std::mt19937& rng)
   // the record limits), the switches now and then.
   for (int i = 0; i < kNumKORUParams; ++i)
   {
-    const KORUParameterSpec& spec = kKORUParameterTable[i];
-    if (spec.stepped)
+    const KORUParameterRow& row = kKORUParameterTable[i];
+    if (row.stepped)
     {
       if (rng() % 8 == 0) pair.SetParam(i, static_cast<double>(rng() % 2));
       continue;
     }
-    std::uniform_real_distribution<double> value(spec.min - 0.05 * (spec.max - spec.min),
-                                                 spec.max + 0.05 * (spec.max - spec.min));
+    std::uniform_real_distribution<double> value(row.min - 0.05 * (row.max - row.min),
+                                                 row.max + 0.05 * (row.max - row.min));
     pair.SetParam(i, value(rng));
   }
 }
