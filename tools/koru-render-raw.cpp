@@ -175,7 +175,9 @@ int Run(const std::string& bundle, const std::string& outputPath)
   int changes = 0;
   while (frame < kFrames)
   {
-    if (block % kBlocksPerRound == 0)
+    // The first round runs at the defaults, so the start-up of the smoothed controls (the
+    // high band's shape rising from 0 among them) is rendered with the equaliser on.
+    if (block % kBlocksPerRound == 0 && block > 0)
     {
       const int round = block / kBlocksPerRound;
       if (round == kPresetRound)
