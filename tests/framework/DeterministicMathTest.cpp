@@ -178,3 +178,27 @@ TEST(DeterministicMath, WholeDecadesAcrossTheLevelRange) {
     ++n;
   }
 }
+
+// Exp10 skips pow's logarithm of the constant base but must stay pow(10, x) to the bit: over
+// the gains, the whole double range, the edges of overflow and underflow (subnormal results
+// included) and pow's special exponents.
+TEST(DeterministicMath, Exp10IsPowOfTenToTheBit) {
+  auto same = [](double x) {
+    const double a = dmath::Exp10(x), b = koru_dmath_pow(10.0, x);
+    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+  };
+  Arguments args{0x31307870u};
+  int mismatches = 0;
+  for (int i = 0; i < 50000; ++i) {
+    mismatches += !same(args.Uniform(-10.0, 10.0));
+    mismatches += !same(args.Uniform(-330.0, 310.0));
+    mismatches += !same(args.Uniform(-324.5, -307.0));  // subnormal results
+    mismatches += !same(args.Uniform(307.5, 308.5));    // around overflow
+    mismatches += !same((args.Next() & 1 ? -1 : 1) * LogUniform(args, -80, 70));
+  }
+  EXPECT_EQ(mismatches, 0);
+  for (const double x : {0.0, -0.0, kInf, -kInf, kNaN, 0x1p-66, -0x1p-66, 0x1p-65, 0x1p63, -0x1p63,
+                         0x1p62, 1e300, -1e300, std::numeric_limits<double>::denorm_min(), 308.25,
+                         308.2547155599167, -323.3062153431158, -324.0, 1.0, -1.0, 22.0, -22.0})
+    EXPECT_TRUE(same(x)) << x;
+}

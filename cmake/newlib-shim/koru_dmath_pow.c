@@ -1,0 +1,24 @@
+/* pow.c as newlib ships it, plus 10^y by pow's own route without its logarithm of the base.
+   pow(10, y) spends most of its time on log(10) as a double-double, which is the same every
+   call; koru_dmath_exp10 starts from those two doubles, written out below, and then does
+   exactly what pow does (the same split product and the same exp_inline), so it returns
+   pow(10, y) to the bit. Compiled with the flags of the rest of koru_dmath (no FMA). */
+#include "pow.c"
+
+double
+koru_dmath_exp10 (double y)
+{
+  /* log_inline (asuint64 (10.0), &lo) gives hi + lo; pow splits hi after 26 bits (lhi) and
+     folds the rest into llo = hi - lhi + lo.  */
+  const double_t lhi = 0x1.26bb1b8p+1;
+  const double_t llo = 0x1.daaa8ac16ea57p-26;
+  uint64_t iy = asuint64 (y);
+  /* Zero, tiny, huge, infinite and NaN exponents: pow's special cases.  */
+  if (unlikely ((top12 (y) & 0x7ff) - 0x3be >= 0x43e - 0x3be))
+    return pow (10.0, y);
+  double_t yhi = asdouble (iy & -1ULL << 27);
+  double_t ylo = y - yhi;
+  double_t ehi = yhi * lhi;
+  double_t elo = ylo * lhi + y * llo; /* |elo| < |ehi| * 2^-25.  */
+  return exp_inline (ehi, elo, 0);
+}
