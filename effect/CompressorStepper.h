@@ -12,7 +12,8 @@
 //  - the attack factor t depends on the threshold only and is reused while the threshold
 //    smoother stays on the same value; it is computed only when the gain falls;
 //  - the release factor u is computed only when the gain rises or holds, and reused while its
-//    argument stays the same (a silent or steady input, an open threshold);
+//    argument stays the same (a silent or steady input, an open threshold); it is skipped where
+//    the gain is sure to reach the target in this step anyway;
 //  - below the knee the curve asks for 10^(0/20) whatever the level, so the logarithm and the
 //    power are skipped for levels whose binary exponent alone puts them clearly below it.
 // Same units as CompressorGain. Audio thread only; no allocation.
@@ -78,6 +79,7 @@ public:
     // that same zero.
     const double divisor = mFs * peakIn / 1000;
     const double releaseArgument = T == 0 && divisor > 0 ? T : T / divisor / kDbPerNeper;
+    if (ReleaseReachesTarget(H, G, releaseArgument)) return G;
     if (!mReleaseValid || !SameBits(releaseArgument, mReleaseArgument))
     {
       mReleaseArgument = releaseArgument;
@@ -116,6 +118,16 @@ private:
     if (exponentField == 0x7ff) return false; // infinity or NaN
     const int octave = exponentField - 1022;   // level < 2^octave
     return kDbPerOctave * octave + kKneeMarginDb <= T - kHalfKneeDb;
+  }
+
+  // True only where H / exp(a) is certain to come out at least G, so that the step gives G and
+  // the exp is not needed (mostly: a release fast enough to reach the target in one step).
+  // For a <= 0: 1 / exp(a) >= 1 - a, exp's result is within 2^-52 of the true value (its result
+  // is normal for a >= -700), and H (1 - a) here is at most 2^-52 above the true product; the
+  // margin 2^-49 over G (normal) covers all of it, and a rounded quotient at least G is >= G.
+  static bool ReleaseReachesTarget(double H, double G, double a)
+  {
+    return -700.0 <= a && a <= 0 && G >= 0x1p-1000 && H * (1 - a) >= G * (1 + 0x1p-49);
   }
 
   void NewThreshold(double T)

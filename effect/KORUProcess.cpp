@@ -135,24 +135,28 @@ bool KORU::ProcessChunk(int frames)
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
   mSmoothers[kS8Threshold].AdvanceBlock(-mCompAmount, c.threshold, frames);
   double gain = mGain;
-  for (int n = 0; n < frames; ++n)
-  {
-    gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
-    c.gain[n] = gain;
-  }
   if (mCompressorBypass == 0)
   {
-    // A local copy keeps S10's chain of steps in registers.
+    // S10's chain of steps in the same loop as the compressor's, so the two latencies overlap;
+    // a local copy keeps it in registers.
     OnePoleSmoother s10 = mSmoothers[kS10CompGain];
+    const double compressorMakeup = mCompressorMakeup;
     for (int n = 0; n < frames; ++n)
     {
-      c.compL[n] = mCompressorMakeup * s10.Advance(c.gain[n]) * c.inL[n];
-      c.compR[n] = mCompressorMakeup * s10.Advance(c.gain[n]) * c.inR[n];
+      gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
+      c.gain[n] = gain;
+      c.compL[n] = compressorMakeup * s10.Advance(gain) * c.inL[n];
+      c.compR[n] = compressorMakeup * s10.Advance(gain) * c.inR[n];
     }
     mSmoothers[kS10CompGain] = s10;
   }
   else
   {
+    for (int n = 0; n < frames; ++n)
+    {
+      gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
+      c.gain[n] = gain;
+    }
     std::copy_n(c.inL, frames, c.compL);
     std::copy_n(c.inR, frames, c.compR);
   }
