@@ -103,13 +103,89 @@ bool KORU::ProcessChunk(int frames)
   // 1. The compressor's release follows the raw input peak.
   for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
 
-  // 2. Input stage at four times the rate. The one input-gain smoother advances four times for
-  // the left channel, then four times for the right, in every frame.
-  // Settled, the smoother gives the same gain everywhere, and one frame's worth serves all.
+  // Settled, the input-gain smoother gives the same gain everywhere, and one frame's worth
+  // serves all.
   const int inputFactor = mInputOversamplerL.Factor();
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
-  const int gainStride = s9.SettledAt(mInputGainLin) ? 0 : 2 * inputFactor;
-  s9.AdvanceBlock(mInputGainLin, c.inputGain, gainStride == 0 ? 2 * inputFactor : 2 * inputFactor * frames);
+  const double gainTarget = mInputGainLin;
+  const int gainStride = s9.SettledAt(gainTarget) ? 0 : 2 * inputFactor;
+  if (gainStride == 0) s9.AdvanceBlock(gainTarget, c.inputGain, 2 * inputFactor);
+
+  // The smoothed values of the chunk: the input gain's (step 2), the threshold's (3) and the
+  // equaliser controls' and output gain's (6; the left channel's advance, then the right's).
+  // Each smoother is a chain of dependent steps; the moving ones share one loop so that their
+  // latencies overlap. Settled smoothers give copies (a step leaves them where they are).
+  const double midTarget = 1.0 - mMidPos;
+  const double midFreqTarget = 1.0 - mMidFreqPos;
+  const double highTarget = 1.0 - mHighPos;
+  struct Control
+  {
+    OnePoleSmoother& smoother;
+    double target;
+    double* values;
+  };
+  const Control controls[] = {
+    {mSmoothers[kS2Mid], midTarget, &c.mid[0][0]},
+    {mSmoothers[kS4MidFreq], midFreqTarget, &c.midFreq[0][0]},
+    {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
+    {mSmoothers[kS3High], highTarget, &c.high[0][0]},
+    {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
+    {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
+    {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
+  };
+  bool settled = true;
+  for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
+  // Settled, the first frame's values serve every frame, and so do its designs.
+  const int stride = settled ? 0 : 1;
+  if (settled)
+    for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
+  OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
+  const double thresholdTarget = -mCompAmount;
+  const bool thresholdMoving = !s8.SettledAt(thresholdTarget);
+  if (!thresholdMoving) s8.AdvanceBlock(thresholdTarget, c.threshold, frames);
+  if (gainStride != 0 || thresholdMoving || !settled)
+  {
+    // Local copies keep the chains of steps in registers.
+    constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
+    double z[kControls];
+    for (int j = 0; j < kControls; ++j) z[j] = controls[j].smoother.z;
+    double g = s9.z;
+    double t = s8.z;
+    const double a9 = s9.a, b9 = s9.b, a8 = s8.a, b8 = s8.b;
+    const int gainSteps = 2 * inputFactor;
+    for (int n = 0; n < frames; ++n)
+    {
+      if (gainStride != 0)
+        for (int k = 0; k < gainSteps; ++k)
+        {
+          g = a9 * gainTarget + b9 * g;
+          c.inputGain[gainSteps * n + k] = g;
+        }
+      if (thresholdMoving)
+      {
+        t = a8 * thresholdTarget + b8 * t;
+        c.threshold[n] = t;
+      }
+      if (!settled)
+        for (int i = 2 * n; i < 2 * n + 2; ++i)
+        {
+#pragma GCC unroll 8
+          for (int j = 0; j < kControls; ++j)
+          {
+            const OnePoleSmoother& smoother = controls[j].smoother;
+            z[j] = smoother.a * controls[j].target + smoother.b * z[j];
+            controls[j].values[i] = z[j];
+          }
+        }
+    }
+    if (gainStride != 0) s9.z = g;
+    if (thresholdMoving) s8.z = t;
+    if (!settled)
+      for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
+  }
+
+  // 2. Input stage at four times the rate. The one input-gain smoother advanced four times for
+  // the left channel, then four times for the right, in every frame.
   // Both channels at once; oversampled sample k of a frame takes its channel's k-th gain of
   // the frame.
   const __m128d offset = _mm_set1_pd(kInputOffset);
@@ -133,7 +209,6 @@ bool KORU::ProcessChunk(int frames)
   }
 
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
-  mSmoothers[kS8Threshold].AdvanceBlock(-mCompAmount, c.threshold, frames);
   double gain = mGain;
   if (mCompressorBypass == 0)
   {
@@ -159,55 +234,6 @@ bool KORU::ProcessChunk(int frames)
     }
     std::copy_n(c.inL, frames, c.compL);
     std::copy_n(c.inR, frames, c.compR);
-  }
-
-  // 6. The smoothed equaliser controls of every frame (the left channel's advance, then the
-  // right's), and the output gain's.
-  const double midTarget = 1.0 - mMidPos;
-  const double midFreqTarget = 1.0 - mMidFreqPos;
-  const double highTarget = 1.0 - mHighPos;
-  // The seven smoothers advance side by side (independent chains overlap); once all of them
-  // sit on their fixed points, the values are copies.
-  struct Control
-  {
-    OnePoleSmoother& smoother;
-    double target;
-    double* values;
-  };
-  const Control controls[] = {
-    {mSmoothers[kS2Mid], midTarget, &c.mid[0][0]},
-    {mSmoothers[kS4MidFreq], midFreqTarget, &c.midFreq[0][0]},
-    {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
-    {mSmoothers[kS3High], highTarget, &c.high[0][0]},
-    {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
-    {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
-    {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
-  };
-  bool settled = true;
-  for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
-  // Settled, the first frame's values serve every frame, and so do its designs.
-  const int stride = settled ? 0 : 1;
-  if (settled)
-  {
-    for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
-  }
-  else
-  {
-    // Local copies keep the seven chains of steps in registers.
-    constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
-    double z[kControls];
-    for (int j = 0; j < kControls; ++j) z[j] = controls[j].smoother.z;
-    for (int i = 0; i < 2 * frames; ++i)
-    {
-#pragma GCC unroll 8
-      for (int j = 0; j < kControls; ++j)
-      {
-        const OnePoleSmoother& smoother = controls[j].smoother;
-        z[j] = smoother.a * controls[j].target + smoother.b * z[j];
-        controls[j].values[i] = z[j];
-      }
-    }
-    for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
   }
 
   // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output
