@@ -79,9 +79,10 @@ public:
     // that same zero.
     const double divisor = mFs * peakIn / 1000;
     const double releaseArgument = T == 0 && divisor > 0 ? T : T / divisor / kDbPerNeper;
-    if (ReleaseReachesTarget(H, G, releaseArgument)) return G;
     if (!mReleaseValid || !SameBits(releaseArgument, mReleaseArgument))
     {
+      // A new exp only where its result can matter.
+      if (ReleaseReachesTarget(H, G, releaseArgument)) return G;
       mReleaseArgument = releaseArgument;
       mRelease = dmath::Exp(releaseArgument);
       mReleaseValid = true;
