@@ -3,10 +3,10 @@
 // floating-point operation is part of the result and must not change. Whatever is computed
 // once per block or skipped here gives the same bits as the literal chain would (the tests
 // hold it to that, bit for bit).
-#include "framework/DeterministicMath.h"
 #include "effect/KORU.h"
 
 #include "effect/InputCurve.h"
+#include "framework/DeterministicMath.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 

@@ -1,5 +1,6 @@
-#include "framework/DeterministicMath.h"
 #include "effect/CompressorGain.h"
+
+#include "framework/DeterministicMath.h"
 
 #include <gtest/gtest.h>
 

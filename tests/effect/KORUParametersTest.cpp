@@ -1,6 +1,6 @@
-#include "framework/DeterministicMath.h"
 #include "KORUTestSupport.h"
 
+#include "framework/DeterministicMath.h"
 #include "effect/KORUParameterTable.h"
 
 #include <gtest/gtest.h>
