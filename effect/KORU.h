@@ -98,8 +98,8 @@ private:
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
   void ProcessChunkFrameByFrame(int frames);
   void InvalidateDesigns();
-  void SaveState(ChainState& state) const;
-  void RestoreState(const ChainState& state);
+  void SaveChainState(ChainState& state) const;
+  void RestoreChainState(const ChainState& state);
   void ProcessSample(double xL, double xR);
   void UpdateMeters(double gain, double outL, double outR);
   // Cold path: clears any filter, oversampler, smoother or compressor state that went

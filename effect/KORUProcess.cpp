@@ -71,11 +71,11 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
     if (switchesPlain)
     {
-      SaveState(mChunkStart);
+      SaveChainState(mChunkStart);
       if (!ProcessChunk(frames))
       {
         // Rare: some value went non-finite. Run the chunk again the careful way.
-        RestoreState(mChunkStart);
+        RestoreChainState(mChunkStart);
         ProcessChunkFrameByFrame(frames);
       }
     }
@@ -329,7 +329,7 @@ void KORU::InvalidateDesigns()
   mLowDesign.Invalidate();
 }
 
-void KORU::SaveState(ChainState& state) const
+void KORU::SaveChainState(ChainState& state) const
 {
   std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
   state.inputL = mInputOversamplerL;
@@ -353,7 +353,7 @@ void KORU::SaveState(ChainState& state) const
   state.outR = mOutR;
 }
 
-void KORU::RestoreState(const ChainState& state)
+void KORU::RestoreChainState(const ChainState& state)
 {
   std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
   mInputOversamplerL = state.inputL;
