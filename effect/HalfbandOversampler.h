@@ -5,6 +5,9 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
+#include <type_traits>
+
 // Runs a per-sample function at 2, 4, 8 or 16 times the base rate for one channel:
 // polyphase IIR half-band interpolators raise the rate in steps of two, the function is
 // called once per oversampled sample, and the mirror-image decimators bring the rate back.
@@ -44,88 +47,158 @@ class HalfbandOversampler {
     }
   }
 
-  // Block form for a left and a right oversampler of the same factor at once: out[i] gets what
-  // Process(in[i], fn) would give, each oversampler in its own lane of an SSE2 pair (left low,
-  // right high), computed stage by stage over the whole block. Every stage sees the same
-  // samples in the same order, so the results are the same bits; the processor just gets many
-  // independent samples at once. fnBlock(__m128d* samples, int count) replaces the count
-  // oversampled pairs in place, in time order (Factor() per input sample). work holds at least
-  // 2 * Factor() * n pairs; in and out may be the same array.
-  template <class BlockFn>
-  static void ProcessBlockPair(HalfbandOversampler& left, HalfbandOversampler& right,
-                               const __m128d* in, __m128d* out, int n, __m128d* work,
-                               BlockFn&& fnBlock) {
+  // Frame form for a left and a right oversampler of the same factor at once, each in its own
+  // lane of an SSE2 pair (left low, right high): out[i] gets what Process(in[i], fn) would give.
+  // fnFrame(__m128d* samples, int frame, std::integral_constant<int, Factor()>) replaces the
+  // frame's Factor() oversampled pairs in place;
+  // tail(int frame) is called once out[frame] is final. Both are called for frames 0 .. n - 1
+  // in order. The stages run as a pipeline: each step of the loop advances every stage by one
+  // frame, each stage one frame behind the stage before it, so the steps of one loop pass are
+  // independent of each other and their chains of dependent operations overlap. Every stage
+  // still sees the same samples in the same order: the results are the same bits. work holds at
+  // least 2 * Factor() * n pairs; in and out may be the same array.
+  template <class FrameFn, class TailFn>
+  static void ProcessFramesPair(HalfbandOversampler& left, HalfbandOversampler& right,
+                                const __m128d* in, __m128d* out, int n, __m128d* work,
+                                FrameFn&& fnFrame, TailFn&& tail) {
     switch (left.factor_) {
-      case 2: RunBlockPair<1>(left, right, in, out, n, work, fnBlock); break;
-      case 4: RunBlockPair<2>(left, right, in, out, n, work, fnBlock); break;
-      case 8: RunBlockPair<3>(left, right, in, out, n, work, fnBlock); break;
-      case 16: RunBlockPair<4>(left, right, in, out, n, work, fnBlock); break;
+      case 2: return RunFrames<1>(left, right, in, out, n, work, fnFrame, tail);
+      case 4: return RunFrames<2>(left, right, in, out, n, work, fnFrame, tail);
+      case 8: return RunFrames<3>(left, right, in, out, n, work, fnFrame, tail);
+      case 16: return RunFrames<4>(left, right, in, out, n, work, fnFrame, tail);
       default:
-        for (int i = 0; i < n; ++i) work[i] = in[i];
-        fnBlock(work, n);
-        for (int i = 0; i < n; ++i) out[i] = work[i];
-        break;
+        for (int i = 0; i < n; ++i) {
+          work[i] = in[i];
+          fnFrame(&work[i], i, std::integral_constant<int, 1>{});
+          out[i] = work[i];
+          tail(i);
+        }
+        return;
     }
   }
 
  private:
-  template <int Stages, class BlockFn>
-  static void RunBlockPair(HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in,
-                           __m128d* out, int n, __m128d* work, BlockFn& fnBlock) {
-    __m128d* l1 = work;
-    [[maybe_unused]] __m128d* l2 = l1 + 2 * n;
-    [[maybe_unused]] __m128d* l3 = l2 + 4 * n;
-    [[maybe_unused]] __m128d* l4 = l3 + 8 * n;
-    __m128d* top = l1;
-    int count = 2 * n;
-
-    UpPair(l.wide_, l.up1_, r.up1_, in, n, l1);
-    if constexpr (Stages >= 2) {
-      UpPair(l.wide_, l.up2_, r.up2_, l1, 2 * n, l2);
-      top = l2;
-      count = 4 * n;
-    }
-    if constexpr (Stages >= 3) {
-      HalfbandStage<3>::UpBlockPair(l.up3_, r.up3_, l2, 4 * n, l3);
-      top = l3;
-      count = 8 * n;
-    }
-    if constexpr (Stages >= 4) {
-      HalfbandStage<2>::UpBlockPair(l.up4_, r.up4_, l3, 8 * n, l4);
-      top = l4;
-      count = 16 * n;
-    }
-
-    fnBlock(top, count);
-
-    if constexpr (Stages >= 4) HalfbandStage<2>::DownBlockPair(l.down4_, r.down4_, l4, 8 * n, l3);
-    if constexpr (Stages >= 3) HalfbandStage<3>::DownBlockPair(l.down3_, r.down3_, l3, 4 * n, l2);
-    if constexpr (Stages >= 2) DownPair(l.wide_, l.down2_, r.down2_, l2, 2 * n, l1);
-    DownPair(l.wide_, l.down1_, r.down1_, l1, n, out);
+  template <int Stages, class FrameFn, class TailFn>
+  static void RunFrames(HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in,
+                        __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail) {
+#if KORU_HALFBAND_AVX
+    if (l.wide_) return RunFramesAvx<Stages>(l, r, in, out, n, work, fnFrame, tail);
+#endif
+    RunFramesSse2<Stages>(l, r, in, out, n, work, fnFrame, tail);
   }
 
-  // The AVX forms serve the stages with equally long chains (12 and 4 coefficients).
-  template <std::size_t N>
-  static void UpPair(bool wide, HalfbandStage<N>& l, HalfbandStage<N>& r, const __m128d* in,
-                     int n, __m128d* out) {
-#if KORU_HALFBAND_AVX
-    if constexpr (N % 2 == 0) {
-      if (wide) return HalfbandStage<N>::UpBlockPairAvx(l, r, in, n, out);
-    }
-#endif
-    (void)wide;
-    HalfbandStage<N>::UpBlockPair(l, r, in, n, out);
+  // Each pipeline is one function with its stages and the caller's functions inlined into it
+  // (flatten), so the stage memories stay in registers across the whole loop.
+  template <int Stages, class FrameFn, class TailFn>
+  __attribute__((flatten)) static void RunFramesSse2(HalfbandOversampler& l, HalfbandOversampler& r,
+                                                     const __m128d* in, __m128d* out, int n,
+                                                     __m128d* work, FrameFn& fnFrame, TailFn& tail) {
+    Pipeline<Stages, false>(l, r, in, out, n, work, fnFrame, tail);
   }
-  template <std::size_t N>
-  static void DownPair(bool wide, HalfbandStage<N>& l, HalfbandStage<N>& r, const __m128d* in,
-                       int n, __m128d* out) {
+
 #if KORU_HALFBAND_AVX
-    if constexpr (N % 2 == 0) {
-      if (wide) return HalfbandStage<N>::DownBlockPairAvx(l, r, in, n, out);
-    }
+  template <int Stages, class FrameFn, class TailFn>
+  __attribute__((target("avx"), flatten)) static void RunFramesAvx(HalfbandOversampler& l,
+                                                           HalfbandOversampler& r,
+                                                           const __m128d* in, __m128d* out, int n,
+                                                           __m128d* work, FrameFn& fnFrame,
+                                                           TailFn& tail) {
+    Pipeline<Stages, true>(l, r, in, out, n, work, fnFrame, tail);
+  }
+  // AVX serves the stages with equally long chains (12 and 4 coefficients).
+  template <std::size_t N, bool Wide>
+  using PairOf = std::conditional_t<Wide && N % 2 == 0 && N >= 4, typename HalfbandStage<N>::Quad,
+                                    typename HalfbandStage<N>::Pair>;
+#else
+  template <std::size_t N, bool Wide>
+  using PairOf = typename HalfbandStage<N>::Pair;
 #endif
-    (void)wide;
-    HalfbandStage<N>::DownBlockPair(l, r, in, n, out);
+
+  // Up-stage k + 1 on frame f: the frame's 2^k samples of level k in, twice as many of level
+  // k + 1 out; the down-stage mirrors it. (Helpers rather than lambdas: a lambda's body would not
+  // take the AVX stages inline.)
+  template <class Stage>
+  __attribute__((always_inline)) static inline void UpFrame(Stage& stage, const __m128d* from,
+                                                             __m128d* to, int f, int samples) {
+    for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
+  }
+  template <class Stage>
+  __attribute__((always_inline)) static inline void DownFrame(Stage& stage, const __m128d* from,
+                                                               __m128d* to, int f, int samples) {
+    for (int i = 0; i < samples; ++i) to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
+  }
+
+  // The stage pairs of a left and a right oversampler, copied for one pipeline run.
+  template <bool Wide>
+  struct StagePairs {
+    StagePairs(HalfbandOversampler& l, HalfbandOversampler& r)
+        : up1(l.up1_, r.up1_), up2(l.up2_, r.up2_), up3(l.up3_, r.up3_), up4(l.up4_, r.up4_),
+          down4(l.down4_, r.down4_), down3(l.down3_, r.down3_), down2(l.down2_, r.down2_),
+          down1(l.down1_, r.down1_) {}
+    template <int Stages>
+    void Store(HalfbandOversampler& l, HalfbandOversampler& r) const {
+      up1.Store(l.up1_, r.up1_);
+      down1.Store(l.down1_, r.down1_);
+      if constexpr (Stages >= 2) up2.Store(l.up2_, r.up2_), down2.Store(l.down2_, r.down2_);
+      if constexpr (Stages >= 3) up3.Store(l.up3_, r.up3_), down3.Store(l.down3_, r.down3_);
+      if constexpr (Stages >= 4) up4.Store(l.up4_, r.up4_), down4.Store(l.down4_, r.down4_);
+    }
+    PairOf<12, Wide> up1;
+    PairOf<4, Wide> up2;
+    PairOf<3, Wide> up3;
+    PairOf<2, Wide> up4;
+    PairOf<2, Wide> down4;
+    PairOf<3, Wide> down3;
+    PairOf<4, Wide> down2;
+    PairOf<12, Wide> down1;
+  };
+
+  // Level k holds the samples at 2^k times the base rate (level 0 is in or out); the up-stage
+  // k + 1 of frame f runs in loop pass f + k, the per-frame function in pass f + Stages, the
+  // down-stage k + 1 in pass f + 2 Stages - k, the tail in pass f + 2 Stages + 1. One buffer
+  // per level serves both directions: a down-stage writes a frame's samples there only after
+  // the up-stage above read them. In the steady state every stage has a frame in every pass;
+  // before it the pipeline fills, after it it drains.
+  template <int Stages, bool Wide, class FrameFn, class TailFn>
+  __attribute__((always_inline)) static inline void Pipeline(HalfbandOversampler& l,
+                                                              HalfbandOversampler& r,
+                                                              const __m128d* in, __m128d* out,
+                                                              int n, __m128d* work,
+                                                              FrameFn& fnFrame, TailFn& tail) {
+    __m128d* levels[5] = {nullptr, work};
+    for (int k = 2; k <= 4; ++k) levels[k] = levels[k - 1] + (1 << (k - 1)) * n;
+    StagePairs<Wide> stages(l, r);
+    constexpr int kPasses = 2 * Stages + 2;  // loop passes a frame spends in the pipeline
+    const int passes = n + kPasses - 1;
+    int pass = 0;
+    for (; pass < std::min(kPasses - 1, passes); ++pass)
+      Pass<Stages, true>(stages, levels, in, out, n, pass, fnFrame, tail);
+    for (; pass < n; ++pass) Pass<Stages, false>(stages, levels, in, out, n, pass, fnFrame, tail);
+    for (; pass < passes; ++pass) Pass<Stages, true>(stages, levels, in, out, n, pass, fnFrame, tail);
+    stages.template Store<Stages>(l, r);
+  }
+
+  // One pass: every stage takes its frame (Checked: only stages whose frame exists).
+  template <int Stages, bool Checked, class Pairs, class FrameFn, class TailFn>
+  __attribute__((always_inline)) static inline void Pass(Pairs& st, __m128d* const* levels,
+                                                          const __m128d* in, __m128d* out, int n,
+                                                          int pass, FrameFn& fnFrame,
+                                                          TailFn& tail) {
+    constexpr int kFactor = 1 << Stages;
+    auto has = [n, pass](int lag) { return !Checked || (pass - lag >= 0 && pass - lag < n); };
+    if (has(0)) UpFrame(st.up1, in, levels[1], pass, 1);
+    if constexpr (Stages >= 2) if (has(1)) UpFrame(st.up2, levels[1], levels[2], pass - 1, 2);
+    if constexpr (Stages >= 3) if (has(2)) UpFrame(st.up3, levels[2], levels[3], pass - 2, 4);
+    if constexpr (Stages >= 4) if (has(3)) UpFrame(st.up4, levels[3], levels[4], pass - 3, 8);
+    if (has(Stages))
+      fnFrame(&levels[Stages][kFactor * (pass - Stages)], pass - Stages,
+              std::integral_constant<int, kFactor>{});
+    if constexpr (Stages >= 4) if (has(5)) DownFrame(st.down4, levels[4], levels[3], pass - 5, 8);
+    constexpr int kDown3 = 2 * Stages - 2, kDown2 = 2 * Stages - 1, kDown1 = 2 * Stages;
+    if constexpr (Stages >= 3) if (has(kDown3)) DownFrame(st.down3, levels[3], levels[2], pass - kDown3, 4);
+    if constexpr (Stages >= 2) if (has(kDown2)) DownFrame(st.down2, levels[2], levels[1], pass - kDown2, 2);
+    if (has(kDown1)) DownFrame(st.down1, levels[1], out, pass - kDown1, 1);
+    if (has(kDown1 + 1)) tail(pass - kDown1 - 1);
   }
 
   template <std::size_t N>

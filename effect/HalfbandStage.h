@@ -47,6 +47,10 @@ class HalfbandStage {
     return (y0 + y1) * 0.5;
   }
 
+  // In a chain, section i's input is section i - 2's output, so once any sample went through
+  // (or after Reset, when all are 0) xm_[i] == ym_[i - 2] for i >= 2, bit for bit. The vector
+  // forms below keep only ym and the two chain inputs, which halves the memories they carry.
+
   // A left and a right stage worked together, left in the low lane of each SSE2 vector and
   // right in the high lane; each lane does exactly the scalar operations of its own stage.
   // Holds copies of both stages' memories; Store writes them back.
@@ -54,138 +58,117 @@ class HalfbandStage {
    public:
     Pair(const HalfbandStage& left, const HalfbandStage& right) {
       for (std::size_t k = 0; k < N; ++k) {
-        xm_[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
         ym_[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
         c_[k] = _mm_set_pd(right.c_[k], left.c_[k]);
       }
+      for (std::size_t k = 0; k < 2 && k < N; ++k) xm_[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
     }
     void Store(HalfbandStage& left, HalfbandStage& right) const {
       for (std::size_t k = 0; k < N; ++k) {
-        _mm_storel_pd(&left.xm_[k], xm_[k]);
-        _mm_storeh_pd(&right.xm_[k], xm_[k]);
+        const __m128d x = k < 2 ? xm_[k] : ym_[k - 2];
+        _mm_storel_pd(&left.xm_[k], x);
+        _mm_storeh_pd(&right.xm_[k], x);
         _mm_storel_pd(&left.ym_[k], ym_[k]);
         _mm_storeh_pd(&right.ym_[k], ym_[k]);
       }
     }
-    // As the scalar Up and Down.
-    void Up(__m128d s, __m128d& first, __m128d& second) {
-      first = Chain<0>(s);
-      second = Chain<1>(s);
+    // As the scalar Up (out[0] earlier, out[1] later) and Down (in[0] earlier, in[1] later).
+    void Up(__m128d s, __m128d* out) {
+      out[0] = Chain<0>(s);
+      out[1] = Chain<1>(s);
     }
-    __m128d Down(__m128d s0, __m128d s1) {
-      const __m128d y0 = Chain<0>(s1);
-      const __m128d y1 = Chain<1>(s0);
+    __m128d Down(const __m128d* in) {
+      const __m128d y0 = Chain<0>(in[1]);
+      const __m128d y1 = Chain<1>(in[0]);
       return _mm_mul_pd(_mm_add_pd(y0, y1), _mm_set1_pd(0.5));
     }
 
    private:
     template <std::size_t First>
     __m128d Chain(__m128d s) {
+      __m128d x = xm_[First];  // this section's previous input
+      xm_[First] = s;
 #pragma GCC unroll 8
       for (std::size_t k = First; k < N; k += 2) {
-        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, ym_[k]), c_[k]), xm_[k]);
-        xm_[k] = s;
+        const __m128d previous = ym_[k];
+        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, previous), c_[k]), x);
+        x = previous;
         ym_[k] = y;
         s = y;
       }
       return s;
     }
 
-    __m128d xm_[N], ym_[N], c_[N];
+    __m128d ym_[N], c_[N];
+    __m128d xm_[2];
   };
 
-  // Block forms of Up and Down for a pair of stages; both chains run in the same loop, so
-  // their dependency chains overlap.
-  static void UpBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
-                          __m128d* out) {
-    Pair pair(left, right);
-    for (int i = 0; i < n; ++i) pair.Up(in[i], out[2 * i], out[2 * i + 1]);
-    pair.Store(left, right);
-  }
-  static void DownBlockPair(HalfbandStage& left, HalfbandStage& right, const __m128d* in, int n,
-                            __m128d* out) {
-    Pair pair(left, right);
-    for (int i = 0; i < n; ++i) out[i] = pair.Down(in[2 * i], in[2 * i + 1]);
-    pair.Store(left, right);
-  }
-
 #if KORU_HALFBAND_AVX
-  // The same block forms with AVX, for stages whose two chains are equally long (N even): in
-  // each 256-bit vector, chain 0 of left and right fills the low half and chain 1 the high
-  // half, so one operation serves four sections, each lane still doing exactly the scalar
-  // operations (no fused multiply-add). Call only where the processor has AVX.
-  __attribute__((target("avx"))) static void UpBlockPairAvx(HalfbandStage& left,
-                                                             HalfbandStage& right,
-                                                             const __m128d* in, int n,
-                                                             __m128d* out) {
-    Quad q(left, right);
-    for (int i = 0; i < n; ++i) {
-      const __m256d y = q.Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[i]), in[i], 1));
-      out[2 * i] = _mm256_castpd256_pd128(y);
-      out[2 * i + 1] = _mm256_extractf128_pd(y, 1);
-    }
-    q.Store(left, right);
-  }
-  __attribute__((target("avx"))) static void DownBlockPairAvx(HalfbandStage& left,
-                                                               HalfbandStage& right,
-                                                               const __m128d* in, int n,
-                                                               __m128d* out) {
-    Quad q(left, right);
-    for (int i = 0; i < n; ++i) {
-      // The later sample into chain 0, the earlier into chain 1; then (y0 + y1) * 0.5.
-      const __m256d y =
-          q.Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[2 * i + 1]), in[2 * i], 1));
-      out[i] = _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
-                          _mm_set1_pd(0.5));
-    }
-    q.Store(left, right);
-  }
-#endif
-
- private:
-#if KORU_HALFBAND_AVX
-  // Section j of both chains of a left and a right stage: lanes (chain 0 left, chain 0 right,
-  // chain 1 left, chain 1 right).
-  struct Quad {
+  // The same with AVX, for stages whose two chains are equally long (N even): in each 256-bit
+  // vector, chain 0 of left and right fills the low half and chain 1 the high half, so one
+  // operation serves four sections, each lane still doing exactly the scalar operations (no
+  // fused multiply-add). Use only where the processor has AVX.
+  class Quad {
+   public:
     static constexpr std::size_t kSections = N / 2;
     static_assert(N % 2 == 0, "both chains must be equally long");
-    __m256d xm[kSections], ym[kSections], c[kSections];
 
+    // Section j of both chains: lanes (chain 0 left, chain 0 right, chain 1 left, chain 1 right).
     __attribute__((target("avx"))) Quad(const HalfbandStage& l, const HalfbandStage& r) {
       for (std::size_t j = 0; j < kSections; ++j) {
-        xm[j] = _mm256_set_pd(r.xm_[2 * j + 1], l.xm_[2 * j + 1], r.xm_[2 * j], l.xm_[2 * j]);
-        ym[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
-        c[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
+        ym_[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
+        c_[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
       }
+      xm_ = _mm256_set_pd(r.xm_[1], l.xm_[1], r.xm_[0], l.xm_[0]);
     }
     __attribute__((target("avx"))) void Store(HalfbandStage& l, HalfbandStage& r) const {
       for (std::size_t j = 0; j < kSections; ++j) {
-        double v[4];
-        _mm256_storeu_pd(v, xm[j]);
-        l.xm_[2 * j] = v[0];
-        r.xm_[2 * j] = v[1];
-        l.xm_[2 * j + 1] = v[2];
-        r.xm_[2 * j + 1] = v[3];
-        _mm256_storeu_pd(v, ym[j]);
-        l.ym_[2 * j] = v[0];
-        r.ym_[2 * j] = v[1];
-        l.ym_[2 * j + 1] = v[2];
-        r.ym_[2 * j + 1] = v[3];
+        double y[4], x[4];
+        _mm256_storeu_pd(y, ym_[j]);
+        _mm256_storeu_pd(x, j == 0 ? xm_ : ym_[j - 1]);
+        l.ym_[2 * j] = y[0];
+        r.ym_[2 * j] = y[1];
+        l.ym_[2 * j + 1] = y[2];
+        r.ym_[2 * j + 1] = y[3];
+        l.xm_[2 * j] = x[0];
+        r.xm_[2 * j] = x[1];
+        l.xm_[2 * j + 1] = x[2];
+        r.xm_[2 * j + 1] = x[3];
       }
     }
+    __attribute__((target("avx"))) void Up(__m128d s, __m128d* out) {
+      const __m256d y = Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1));
+      out[0] = _mm256_castpd256_pd128(y);
+      out[1] = _mm256_extractf128_pd(y, 1);
+    }
+    // The later sample into chain 0, the earlier into chain 1; then (y0 + y1) * 0.5.
+    __attribute__((target("avx"))) __m128d Down(const __m128d* in) {
+      const __m256d y = Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[1]), in[0], 1));
+      return _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
+                        _mm_set1_pd(0.5));
+    }
+
+   private:
     __attribute__((target("avx"))) __m256d Chains(__m256d s) {
+      __m256d x = xm_;
+      xm_ = s;
 #pragma GCC unroll 8
       for (std::size_t j = 0; j < kSections; ++j) {
-        const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, ym[j]), c[j]), xm[j]);
-        xm[j] = s;
-        ym[j] = y;
+        const __m256d previous = ym_[j];
+        const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, previous), c_[j]), x);
+        x = previous;
+        ym_[j] = y;
         s = y;
       }
       return s;
     }
+
+    __m256d ym_[kSections], c_[kSections];
+    __m256d xm_;
   };
 #endif
 
+ private:
   double Chain(std::size_t first, double s) {
     for (std::size_t i = first; i < N; i += 2) {
       const double y = (s - ym_[i]) * c_[i] + xm_[i];

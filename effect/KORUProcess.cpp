@@ -191,22 +191,17 @@ bool KORU::ProcessChunk(int frames)
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
   const double* gains = c.inputGain;
-  HalfbandOversampler::ProcessBlockPair(
+  HalfbandOversampler::ProcessFramesPair(
     mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
-    [gains, gainStride, inputFactor](__m128d* s, int count) {
-      for (int n = 0; n < count / inputFactor; ++n)
-      {
-        const double* g = gains + gainStride * n;
-        __m128d* frame = s + inputFactor * n;
-        for (int k = 0; k < inputFactor; ++k)
-          frame[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[inputFactor + k], g[k]), frame[k]));
-      }
+    [gains, gainStride](__m128d* s, int n, auto factor) {
+      const double* g = gains + gainStride * n;
+      for (int k = 0; k < factor; ++k)
+        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[factor + k], g[k]), s[k]));
+    },
+    [&c](int n) {
+      _mm_storel_pd(&c.inL[n], c.stereo[n]);
+      _mm_storeh_pd(&c.inR[n], c.stereo[n]);
     });
-  for (int n = 0; n < frames; ++n)
-  {
-    _mm_storel_pd(&c.inL[n], c.stereo[n]);
-    _mm_storeh_pd(&c.inR[n], c.stereo[n]);
-  }
 
   // 3 to 5. Linked compressor, then its make-up unless bypassed.
   double gain = mGain;
@@ -239,48 +234,42 @@ bool KORU::ProcessChunk(int frames)
   // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output
   // gain (or the equaliser bypass, which still runs the mid band).
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
-  const int factor = mOutputOversamplerL.Factor();
-  HalfbandOversampler::ProcessBlockPair(
-    mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
-    [&](__m128d* s, int count) {
-      CircuitSectionPair mid(mMidL, mMidR);
-      for (int n = 0; n < count / factor; ++n)
-      {
-        // Each frame's design comes before its first oversampled sample.
-        const int m = n * stride; // the frame whose control values hold
-        if ((!settled || n == 0) &&
-            mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[m][0], c.mid[m][0], 0.0},
-                              {fs * kMidRateFactor * c.midFreq[m][1], c.mid[m][1], 0.0}))
-          mid.LoadCoefficients();
-        for (int k = n * factor; k < (n + 1) * factor; ++k) s[k] = mid.Step(s[k]);
-      }
-      mid.Store();
-    });
-
+  CircuitSectionPair mid(mMidL, mMidR);
   CircuitSectionPair high(mHighL, mHighR);
   CircuitSectionPair low(mLowL, mLowR);
   const __m128d makeup = _mm_set1_pd(makeupFactor);
-  for (int n = 0; n < frames; ++n)
-  {
-    const int m = n * stride; // the frame whose control values hold
-    if (!settled || n == 0)
-    {
-      if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[m][0], c.highShape[m][0]},
-                             {fs * kHighRateFactor, c.high[m][1], c.highShape[m][1]}))
-        high.LoadCoefficients();
-      if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[m][0], c.lowShape[m][0]}, {fs, c.low[m][1], c.lowShape[m][1]}))
-        low.LoadCoefficients();
-    }
-
-    const __m128d outputGain = _mm_set_pd(c.output[m][1], c.output[m][0]);
-    __m128d out;
-    if (mEQBypass == 0)
-      out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);
-    else
-      out = _mm_mul_pd(_mm_mul_pd(makeup, c.stereo[n]), outputGain);
-    _mm_storel_pd(&c.outL[n], out);
-    _mm_storeh_pd(&c.outR[n], out);
-  }
+  const int eqBypass = mEQBypass;
+  HalfbandOversampler::ProcessFramesPair(
+    mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
+    [&](__m128d* s, int n, auto factor) {
+      // Each frame's design comes before its first oversampled sample.
+      const int m = n * stride; // the frame whose control values hold
+      if ((!settled || n == 0) &&
+          mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[m][0], c.mid[m][0], 0.0},
+                            {fs * kMidRateFactor * c.midFreq[m][1], c.mid[m][1], 0.0}))
+        mid.LoadCoefficients();
+      for (int k = 0; k < factor; ++k) s[k] = mid.Step(s[k]);
+    },
+    [&](int n) {
+      const int m = n * stride; // the frame whose control values hold
+      if (!settled || n == 0)
+      {
+        if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[m][0], c.highShape[m][0]},
+                               {fs * kHighRateFactor, c.high[m][1], c.highShape[m][1]}))
+          high.LoadCoefficients();
+        if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[m][0], c.lowShape[m][0]}, {fs, c.low[m][1], c.lowShape[m][1]}))
+          low.LoadCoefficients();
+      }
+      const __m128d outputGain = _mm_set_pd(c.output[m][1], c.output[m][0]);
+      __m128d out;
+      if (eqBypass == 0)
+        out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);
+      else
+        out = _mm_mul_pd(_mm_mul_pd(makeup, c.stereo[n]), outputGain);
+      _mm_storel_pd(&c.outL[n], out);
+      _mm_storeh_pd(&c.outR[n], out);
+    });
+  mid.Store();
   high.Store();
   low.Store();
   double midOutL, midOutR;

@@ -369,7 +369,7 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
 }
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The two-lane block form of the oversampler against two scalar oversamplers sample by sample,
+// The two-lane frame pipeline of the oversampler against two scalar oversamplers sample by sample,
 // at every factor, with SSE2 alone and with AVX where the processor has it, and with a function
 // that has memory (so its call order shows).
 TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
@@ -401,18 +401,35 @@ TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
     for (int start : {0, 130})
     {
       const int count = start == 0 ? 130 : 170;
-      HalfbandOversampler::ProcessBlockPair(
+      // The tail sees each frame once its output is final, in order.
+      int tails = 0;
+      HalfbandOversampler::ProcessFramesPair(
         pairLeft, pairRight, buffer + start, buffer + start, count, work,
-        [&memory](__m128d* s, int samples) {
-          for (int k = 0; k < samples; ++k)
+        [&memory](__m128d* s, int, auto factor) {
+          for (int k = 0; k < factor; ++k)
             s[k] = memory = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(0.5), memory), _mm_mul_pd(s[k], s[k]));
+        },
+        [&](int frame) {
+          ASSERT_EQ(frame, tails++);
+          double got[2];
+          _mm_storeu_pd(got, buffer[start + frame]);
+          ASSERT_TRUE(SameBits(got[0], wantL[start + frame]) && SameBits(got[1], wantR[start + frame]));
         });
+      EXPECT_EQ(tails, count);
     }
     for (size_t n = 0; n < 300; ++n)
     {
       double got[2];
       _mm_storeu_pd(got, buffer[n]);
       ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
+    }
+    // The pair wrote back every memory: the scalar form carries on from the same state.
+    for (int n = 0; n < 40; ++n)
+    {
+      const double x = 0.25 * std::sin(0.3 * n);
+      auto square = [](double s) { return s * s; };
+      ASSERT_TRUE(SameBits(pairLeft.Process(x, square), left.Process(x, square))) << "after, sample " << n;
+      ASSERT_TRUE(SameBits(pairRight.Process(-x, square), right.Process(-x, square))) << "after, sample " << n;
     }
   }
 }
