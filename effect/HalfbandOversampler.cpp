@@ -2,26 +2,12 @@
 
 #include <cmath>
 
-namespace {
-
-bool ProcessorHasAvx() {
-#if KORU_HALFBAND_AVX
-  return __builtin_cpu_supports("avx");
-#else
-  return false;
-#endif
-}
-
-}  // namespace
-
 HalfbandOversampler::HalfbandOversampler(int rateExponent)
     : rateExponent_(rateExponent),
       factor_(static_cast<int>(std::pow(2.0, rateExponent))),
-      wide_(ProcessorHasAvx()) {
+      isa_(ProcessorVectorIsa()) {
   Reset();
 }
-
-void HalfbandOversampler::SetWideVectors(bool allowed) { wide_ = allowed && ProcessorHasAvx(); }
 
 void HalfbandOversampler::Reset() {
   up1_.Reset();

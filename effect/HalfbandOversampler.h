@@ -2,6 +2,7 @@
 
 #include "effect/HalfbandCoefficients.h"
 #include "effect/HalfbandStage.h"
+#include "effect/VectorIsa.h"
 
 #include <emmintrin.h>
 
@@ -28,10 +29,10 @@ class HalfbandOversampler {
   }
   int RateExponent() const { return rateExponent_; }
 
-  // The pair form uses AVX for its longest stages where the processor has it (checked at
-  // construction); false keeps it to SSE2. Either way the results are the same bits.
-  void SetWideVectors(bool allowed);
-  bool WideVectors() const { return wide_; }
+  // The pair form uses the widest vectors the processor has (checked at construction); this
+  // keeps it to at most the given ones. Either way the results are the same bits.
+  void LimitVectorIsa(VectorIsa highest) { isa_ = LimitedVectorIsa(highest); }
+  VectorIsa VectorIsaInUse() const { return isa_; }
   int Factor() const { return factor_; }
 
   // One base-rate sample in, one out. fn (double -> double) is called exactly Factor()
@@ -82,7 +83,8 @@ class HalfbandOversampler {
   static void RunFrames(HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in,
                         __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail) {
 #if KORU_HALFBAND_AVX
-    if (l.wide_) return RunFramesAvx<Stages>(l, r, in, out, n, work, fnFrame, tail);
+    if (l.isa_ == VectorIsa::kAvx512) return RunFramesAvx512<Stages>(l, r, in, out, n, work, fnFrame, tail);
+    if (l.isa_ == VectorIsa::kAvx) return RunFramesAvx<Stages>(l, r, in, out, n, work, fnFrame, tail);
 #endif
     RunFramesSse2<Stages>(l, r, in, out, n, work, fnFrame, tail);
   }
@@ -98,11 +100,16 @@ class HalfbandOversampler {
 
 #if KORU_HALFBAND_AVX
   template <int Stages, class FrameFn, class TailFn>
-  __attribute__((target("avx"), flatten)) static void RunFramesAvx(HalfbandOversampler& l,
-                                                           HalfbandOversampler& r,
-                                                           const __m128d* in, __m128d* out, int n,
-                                                           __m128d* work, FrameFn& fnFrame,
-                                                           TailFn& tail) {
+  __attribute__((target("avx"), flatten)) static void RunFramesAvx(HalfbandOversampler& l, HalfbandOversampler& r,
+                                                                   const __m128d* in, __m128d* out, int n,
+                                                                   __m128d* work, FrameFn& fnFrame, TailFn& tail) {
+    Pipeline<Stages, true>(l, r, in, out, n, work, fnFrame, tail);
+  }
+  // The same instructions; the sixteen extra registers keep every stage memory out of memory.
+  template <int Stages, class FrameFn, class TailFn>
+  __attribute__((target("avx,avx512f,avx512vl"), flatten)) static void RunFramesAvx512(
+    HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in, __m128d* out, int n,
+    __m128d* work, FrameFn& fnFrame, TailFn& tail) {
     Pipeline<Stages, true>(l, r, in, out, n, work, fnFrame, tail);
   }
   // AVX serves the stages with equally long chains (12 and 4 coefficients).
@@ -120,11 +127,13 @@ class HalfbandOversampler {
   template <class Stage>
   __attribute__((always_inline)) static inline void UpFrame(Stage& stage, const __m128d* from,
                                                              __m128d* to, int f, int samples) {
+#pragma GCC unroll 8
     for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
   }
   template <class Stage>
   __attribute__((always_inline)) static inline void DownFrame(Stage& stage, const __m128d* from,
                                                                __m128d* to, int f, int samples) {
+#pragma GCC unroll 8
     for (int i = 0; i < samples; ++i) to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
   }
 
@@ -235,7 +244,7 @@ class HalfbandOversampler {
 
   int rateExponent_;
   int factor_;
-  bool wide_ = false;
+  VectorIsa isa_ = VectorIsa::kSse2;
 
   // upN raises the rate at stage N (N = 1 next to the base rate); downN is its mirror.
   HalfbandStage<12> up1_{halfband::kStage1};

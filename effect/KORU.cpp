@@ -61,4 +61,11 @@ void KORU::ParamChanged(int index)
   }
 }
 
+void KORU::LimitVectorIsa(VectorIsa highest)
+{
+  for (HalfbandOversampler* oversampler :
+       {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
+    oversampler->LimitVectorIsa(highest);
+}
+
 int KORU::SwitchValue(int paramIndex) const { return TruncateToInt32(Param(paramIndex)->Value()); }

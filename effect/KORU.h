@@ -38,6 +38,10 @@ public:
   double GRState() const { return mGRState; }
   const OnePoleSmoother& Smoother(int number) const { return mSmoothers[number - 1]; }
 
+  // Keeps the vector paths to at most the given instructions (the processor's widest by
+  // default). Every path gives the same bits; tests run them all.
+  void LimitVectorIsa(VectorIsa highest);
+
 private:
   // The ten smoothers, numbered as in the design (S1 .. S10).
   enum ESmoother

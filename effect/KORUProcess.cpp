@@ -194,9 +194,11 @@ bool KORU::ProcessChunk(int frames)
   HalfbandOversampler::ProcessFramesPair(
     mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
     [gains, gainStride](__m128d* s, int n, auto factor) {
+      constexpr int kFactor = decltype(factor)::value;
       const double* g = gains + gainStride * n;
-      for (int k = 0; k < factor; ++k)
-        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[factor + k], g[k]), s[k]));
+#pragma GCC unroll 16
+      for (int k = 0; k < kFactor; ++k)
+        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
     },
     [&c](int n) {
       _mm_storel_pd(&c.inL[n], c.stereo[n]);
@@ -248,7 +250,9 @@ bool KORU::ProcessChunk(int frames)
           mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[m][0], c.mid[m][0], 0.0},
                             {fs * kMidRateFactor * c.midFreq[m][1], c.mid[m][1], 0.0}))
         mid.LoadCoefficients();
-      for (int k = 0; k < factor; ++k) s[k] = mid.Step(s[k]);
+      constexpr int kFactor = decltype(factor)::value;
+#pragma GCC unroll 16
+      for (int k = 0; k < kFactor; ++k) s[k] = mid.Step(s[k]);
     },
     [&](int n) {
       const int m = n * stride; // the frame whose control values hold

@@ -29,8 +29,9 @@ constexpr double kPi = 3.14159265358979323846;
 class ChainPair
 {
 public:
-  explicit ChainPair(double fs) : mShipped(std::make_unique<KORU>())
+  explicit ChainPair(double fs, VectorIsa isa = VectorIsa::kAvx512) : mShipped(std::make_unique<KORU>())
   {
+    mShipped->LimitVectorIsa(isa);
     SetSampleRate(fs);
     mShipped->SetMaxBlockSize(4096);
   }
@@ -213,9 +214,9 @@ void ApplyStage(ChainPair& pair, int stage, std::mt19937& rng)
 
 // Runs the tour in blocks of blockSize, changing the stage every stageFrames frames (at the
 // next block boundary), moving every control every block in the last stage.
-void RunTour(double fs, int blockSize, size_t frames, size_t stageFrames, unsigned seed)
+void RunTour(double fs, int blockSize, VectorIsa isa, size_t frames, size_t stageFrames, unsigned seed)
 {
-  ChainPair pair(fs);
+  ChainPair pair(fs, isa);
   const TestSignal signal(fs, frames, seed);
   std::mt19937 rng(seed + 1);
   int stage = -1;
@@ -231,13 +232,37 @@ void RunTour(double fs, int blockSize, size_t frames, size_t stageFrames, unsign
   }
 }
 
+const char* IsaName(VectorIsa isa)
+{
+  switch (isa)
+  {
+    case VectorIsa::kSse2: return "SSE2";
+    case VectorIsa::kAvx: return "AVX";
+    case VectorIsa::kAvx512: return "AVX512";
+  }
+  return "?";
+}
+
+// The vector paths this processor can run (the others would be the same test again).
+std::vector<VectorIsa> RunnableIsas()
+{
+  std::vector<VectorIsa> isas;
+  for (VectorIsa isa : {VectorIsa::kSse2, VectorIsa::kAvx, VectorIsa::kAvx512})
+    if (LimitedVectorIsa(isa) == isa) isas.push_back(isa);
+  return isas;
+}
+
 struct TourCase
 {
   double fs;
   int blockSize;
+  VectorIsa isa;
 };
 
-void PrintTo(const TourCase& c, std::ostream* os) { *os << c.fs << " Hz, " << c.blockSize << "-frame blocks"; }
+void PrintTo(const TourCase& c, std::ostream* os)
+{
+  *os << c.fs << " Hz, " << c.blockSize << "-frame blocks, " << IsaName(c.isa);
+}
 
 class KORUBitExactTour : public ::testing::TestWithParam<TourCase>
 {
@@ -249,21 +274,22 @@ TEST_P(KORUBitExactTour, EverySignalAndSettingMatchesTheLiteralChain)
   // Enough blocks to visit every stage (and several moving blocks) at every block size.
   const size_t stageFrames = std::max<size_t>(1200, static_cast<size_t>(c.blockSize));
   const size_t frames = stageFrames * (kNumStages + 2);
-  RunTour(c.fs, c.blockSize, frames, stageFrames, static_cast<unsigned>(c.fs) + c.blockSize);
+  RunTour(c.fs, c.blockSize, c.isa, frames, stageFrames, static_cast<unsigned>(c.fs) + c.blockSize);
 }
 
 std::vector<TourCase> AllTourCases()
 {
   std::vector<TourCase> cases;
   for (double fs : {44100.0, 48000.0, 96000.0, 192000.0})
-    for (int block : {1, 7, 512, 4096}) cases.push_back({fs, block});
+    for (int block : {1, 7, 512, 4096})
+      for (VectorIsa isa : RunnableIsas()) cases.push_back({fs, block, isa});
   return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, KORUBitExactTour, ::testing::ValuesIn(AllTourCases()),
                          [](const ::testing::TestParamInfo<TourCase>& info) {
                            return std::to_string(static_cast<int>(info.param.fs)) + "Hz_" +
-                                  std::to_string(info.param.blockSize) + "frames";
+                                  std::to_string(info.param.blockSize) + "frames_" + IsaName(info.param.isa);
                          });
 
 // Long enough for every smoother to reach its fixed point (about 38000 frames for the ones
@@ -370,17 +396,17 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The two-lane frame pipeline of the oversampler against two scalar oversamplers sample by sample,
-// at every factor, with SSE2 alone and with AVX where the processor has it, and with a function
+// at every factor, with every vector path the processor has, and with a function
 // that has memory (so its call order shows).
 TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
 {
   for (int exponent = 0; exponent <= 4; ++exponent)
-  for (const bool wide : {false, true})
+  for (const VectorIsa isa : RunnableIsas())
   {
-    SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << (wide ? ", AVX" : ", SSE2"));
+    SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << IsaName(isa));
     HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
-    pairLeft.SetWideVectors(wide);
-    pairRight.SetWideVectors(wide);
+    pairLeft.LimitVectorIsa(isa);
+    pairRight.LimitVectorIsa(isa);
     const TestSignal signal(48000.0, 300, 21);
     double memoryL = 0.0, memoryR = 0.0;
     std::vector<double> wantL, wantR;
