@@ -2,14 +2,15 @@
 
 #include "effect/CircuitDesignTables.h"
 #include "effect/CircuitSection.h"
+#include "effect/CircuitSectionPair.h"
 
 #include <emmintrin.h>
 
 #include <cmath>
 #include <cstring>
 
-// Designs a left and a right section of one band like DesignHigh / DesignLow / DesignMid, to
-// the same bits, but only when their inputs changed: the smoothed controls settle to a fixed
+// Designs the coefficients of a left and a right section of one band like DesignHigh /
+// DesignLow / DesignMid, to the same bits, but only when their inputs changed: the smoothed controls settle to a fixed
 // point, and from then on the sections keep the coefficients they have. Inputs are compared
 // bit for bit (so -0 and NaN are handled like any other value). Both sections are designed
 // together in the two lanes of SSE2 vectors (left low, right high), each lane doing exactly the
@@ -28,22 +29,33 @@ public:
     double c;
   };
 
-  // Designs both sections unless the previous call had the very same inputs (and no Invalidate
-  // came in between). True if it designed.
-  bool Design(CircuitSection& left, CircuitSection& right, const Inputs& l, const Inputs& r)
+  // Designs both sections' coefficients into k unless the previous call had the very same
+  // inputs (and no Invalidate came in between): k then still holds that call's result. With
+  // KeepLastStable, k holds the sections' current coefficients on entry. True if it designed.
+  bool Design(CircuitCoefficientsPair& k, const Inputs& l, const Inputs& r)
   {
     if (mValid && Same(l, mLeft) && Same(r, mRight)) return false;
     if constexpr (KeepLastStable)
     {
-      CircuitSection newLeft, newRight;
-      Redesign(newLeft, newRight, l, r);
-      if (HasStablePoles(newLeft)) CopyCoefficients(left, newLeft);
-      if (HasStablePoles(newRight)) CopyCoefficients(right, newRight);
+      CircuitCoefficientsPair next;
+      Redesign(next, l, r);
+      // Each lane takes its new design only where that is stable.
+      const __m128d stable = StablePoles(next);
+      auto select = [stable](__m128d fresh, __m128d kept) {
+        return _mm_or_pd(_mm_and_pd(stable, fresh), _mm_andnot_pd(stable, kept));
+      };
+      k.a0 = select(next.a0, k.a0);
+      k.a1 = select(next.a1, k.a1);
+      k.a2 = select(next.a2, k.a2);
+      k.b0 = select(next.b0, k.b0);
+      k.b1 = select(next.b1, k.b1);
+      k.b2 = select(next.b2, k.b2);
     }
     else
     {
-      Redesign(left, right, l, r);
+      Redesign(k, l, r);
     }
+    k.MarkNonZeroA0();
     return true;
   }
 
@@ -51,7 +63,7 @@ public:
   void Invalidate() { mValid = false; }
 
 private:
-  void Redesign(CircuitSection& left, CircuitSection& right, const Inputs& l, const Inputs& r)
+  void Redesign(CircuitCoefficientsPair& k, const Inputs& l, const Inputs& r)
   {
     // K^2 with the standard power function, as the design does (K is mostly per block).
     if (!mValid || !SameBits(l.K, mLeft.K)) mLeftK2 = std::pow(l.K, 2.0);
@@ -74,12 +86,25 @@ private:
     const __m128d two = _mm_set1_pd(2.0);
 
     // a0 = A2 K2 + A1 K + A0, a1 = 2 (A0 - A2 K2), a2 = A2 K2 - A1 K + A0; b likewise.
-    Store(_mm_add_pd(_mm_add_pd(_mm_mul_pd(A2, K2), _mm_mul_pd(A1, K)), A0), left.a0, right.a0);
-    Store(_mm_mul_pd(two, _mm_sub_pd(A0, _mm_mul_pd(A2, K2))), left.a1, right.a1);
-    Store(_mm_add_pd(_mm_sub_pd(_mm_mul_pd(A2, K2), _mm_mul_pd(A1, K)), A0), left.a2, right.a2);
-    Store(_mm_add_pd(_mm_add_pd(_mm_mul_pd(B2, K2), _mm_mul_pd(B1, K)), B0), left.b0, right.b0);
-    Store(_mm_mul_pd(two, _mm_sub_pd(B0, _mm_mul_pd(B2, K2))), left.b1, right.b1);
-    Store(_mm_add_pd(_mm_sub_pd(_mm_mul_pd(B2, K2), _mm_mul_pd(B1, K)), B0), left.b2, right.b2);
+    k.a0 = _mm_add_pd(_mm_add_pd(_mm_mul_pd(A2, K2), _mm_mul_pd(A1, K)), A0);
+    k.a1 = _mm_mul_pd(two, _mm_sub_pd(A0, _mm_mul_pd(A2, K2)));
+    k.a2 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(A2, K2), _mm_mul_pd(A1, K)), A0);
+    k.b0 = _mm_add_pd(_mm_add_pd(_mm_mul_pd(B2, K2), _mm_mul_pd(B1, K)), B0);
+    k.b1 = _mm_mul_pd(two, _mm_sub_pd(B0, _mm_mul_pd(B2, K2)));
+    k.b2 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(B2, K2), _mm_mul_pd(B1, K)), B0);
+  }
+
+  // HasStablePoles in each lane: a0 not 0, |a2 / a0| < 1 and |a1 / a0| < 1 + a2 / a0. (A lane
+  // whose a0 is 0 divides by it here, but its answer is false all the same.)
+  static __m128d StablePoles(const CircuitCoefficientsPair& k)
+  {
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+    const __m128d one = _mm_set1_pd(1.0);
+    const __m128d p1 = _mm_div_pd(k.a1, k.a0);
+    const __m128d p2 = _mm_div_pd(k.a2, k.a0);
+    const __m128d inside = _mm_and_pd(_mm_cmplt_pd(_mm_and_pd(p2, magnitude), one),
+                                      _mm_cmplt_pd(_mm_and_pd(p1, magnitude), _mm_add_pd(one, p2)));
+    return _mm_and_pd(_mm_cmpneq_pd(k.a0, _mm_setzero_pd()), inside);
   }
 
   static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }
@@ -87,12 +112,6 @@ private:
   {
     return SameBits(x.K, y.K) && SameBits(x.b, y.b) && SameBits(x.c, y.c);
   }
-  static void Store(__m128d v, double& left, double& right)
-  {
-    _mm_storel_pd(&left, v);
-    _mm_storeh_pd(&right, v);
-  }
-
   // The row's terms summed in table order: 1, b, b^2, c, b*c, b^2*c.
   template <circuit::CoefficientTerms circuit::CircuitModel::*Row>
   static __m128d Evaluate(__m128d b, __m128d c, __m128d bb)

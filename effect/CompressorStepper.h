@@ -35,35 +35,42 @@ public:
   // The new gain from gain H, the input-stage outputs, the raw input peak and thresholdDb.
   double Step(double gain, double inL, double inR, double peakIn, double thresholdDb)
   {
-    const double T = thresholdDb;
-    if (!mThresholdValid || !SameBits(T, mThreshold)) NewThreshold(T);
+    return Follow(gain, TargetGain(inL, inR, thresholdDb), peakIn, thresholdDb);
+  }
 
+  // The curve's gain G for the input-stage outputs at thresholdDb: what the gain moves toward.
+  // Depends on nothing but its arguments (and the rate), so a block's targets can be computed
+  // ahead of the gain's own chain of steps.
+  double TargetGain(double inL, double inR, double thresholdDb) const
+  {
+    const double T = thresholdDb;
     // Detector, exactly as CompressorLevelDb reads the louder channel.
     const double x = std::max(std::fabs(inR), std::fabs(inL));
     const double k = mK;
     const double y1 = std::sqrt(k * x);
     const double level = x > y1 ? x : std::sqrt(k * x + mH * (k * x));
+    if (ClearlyBelowKnee(level, T)) return mUnity;
 
-    double G;
-    if (ClearlyBelowKnee(level, T))
-    {
-      G = mUnity;
-    }
+    const double E = 20 * dmath::Log10(level);
+    double F;
+    if (T - kHalfKneeDb > E)
+      F = 0;
+    else if (E > T + kHalfKneeDb)
+      F = (E - T) * kSlopeAboveKnee;
     else
     {
-      const double E = 20 * dmath::Log10(level);
-      double F;
-      if (T - kHalfKneeDb > E)
-        F = 0;
-      else if (E > T + kHalfKneeDb)
-        F = (E - T) * kSlopeAboveKnee;
-      else
-      {
-        const double d = E - (T - kHalfKneeDb);
-        F = d * d * kKneeCurvature;
-      }
-      G = dmath::Exp10(F / 20);
+      const double d = E - (T - kHalfKneeDb);
+      F = d * d * kKneeCurvature;
     }
+    return dmath::Exp10(F / 20);
+  }
+
+  // The ballistics: from gain H toward the target G, attacking at a rate set by the threshold
+  // and releasing at one set by the threshold and the raw input peak.
+  double Follow(double gain, double G, double peakIn, double thresholdDb)
+  {
+    const double T = thresholdDb;
+    if (!mThresholdValid || !SameBits(T, mThreshold)) NewThreshold(T);
 
     const double H = gain;
     if (H > G)

@@ -68,9 +68,9 @@ private:
   {
     double xL[kChunkFrames], xR[kChunkFrames];     // input, non-finite samples silenced
     double peak[kChunkFrames];                      // raw input peak
-    double inputGain[8 * kChunkFrames];             // S9: left's four advances, then right's
     double inL[kChunkFrames], inR[kChunkFrames];    // input-stage outputs
     double threshold[kChunkFrames];                 // S8
+    double target[kChunkFrames];                    // the compressor curve's gain
     double gain[kChunkFrames];                      // compressor gain after each frame
     double compL[kChunkFrames], compR[kChunkFrames];
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
@@ -81,6 +81,7 @@ private:
     double output[kChunkFrames][2];
     double outL[kChunkFrames], outR[kChunkFrames];
     // Left and right side by side in SSE2 pairs (left in the low lane).
+    CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames], lowDesign[kChunkFrames];
     __m128d stereo[kChunkFrames];
     __m128d midOut[kChunkFrames];
     __m128d work[8 * kChunkFrames]; // the oversamplers' stages

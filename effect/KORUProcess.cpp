@@ -103,21 +103,9 @@ bool KORU::ProcessChunk(int frames)
   // 1. The compressor's release follows the raw input peak.
   for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
 
-  // Settled, the input-gain smoother gives the same gain everywhere, and one frame's worth
-  // serves all.
-  const int inputFactor = mInputOversamplerL.Factor();
-  OnePoleSmoother& s9 = mSmoothers[kS9Input];
-  const double gainTarget = mInputGainLin;
-  const int gainStride = s9.SettledAt(gainTarget) ? 0 : 2 * inputFactor;
-  if (gainStride == 0) s9.AdvanceBlock(gainTarget, c.inputGain, 2 * inputFactor);
-
-  // The smoothed values of the chunk: the input gain's (step 2), the threshold's (3) and the
-  // equaliser controls' and output gain's (6; the left channel's advance, then the right's).
-  // Each smoother is a chain of dependent steps; the moving ones share one loop so that their
-  // latencies overlap. Settled smoothers give copies (a step leaves them where they are).
-  const double midTarget = 1.0 - mMidPos;
-  const double midFreqTarget = 1.0 - mMidFreqPos;
-  const double highTarget = 1.0 - mHighPos;
+  // The equaliser controls and the output gain: their smoothers advance for the left channel,
+  // then for the right, in every frame (step 6). Settled smoothers give copies (a step leaves
+  // them where they are), and the first frame's values and designs serve every frame.
   struct Control
   {
     OnePoleSmoother& smoother;
@@ -125,77 +113,82 @@ bool KORU::ProcessChunk(int frames)
     double* values;
   };
   const Control controls[] = {
-    {mSmoothers[kS2Mid], midTarget, &c.mid[0][0]},
-    {mSmoothers[kS4MidFreq], midFreqTarget, &c.midFreq[0][0]},
+    {mSmoothers[kS2Mid], 1.0 - mMidPos, &c.mid[0][0]},
+    {mSmoothers[kS4MidFreq], 1.0 - mMidFreqPos, &c.midFreq[0][0]},
     {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
-    {mSmoothers[kS3High], highTarget, &c.high[0][0]},
+    {mSmoothers[kS3High], 1.0 - mHighPos, &c.high[0][0]},
     {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
     {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
     {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
   };
+  constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
   bool settled = true;
   for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
-  // Settled, the first frame's values serve every frame, and so do its designs.
   const int stride = settled ? 0 : 1;
-  if (settled)
-    for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
-  OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
-  const double thresholdTarget = -mCompAmount;
-  const bool thresholdMoving = !s8.SettledAt(thresholdTarget);
-  if (!thresholdMoving) s8.AdvanceBlock(thresholdTarget, c.threshold, frames);
-  if (gainStride != 0 || thresholdMoving || !settled)
+
+  // 6. The chunk's smoothed controls and equaliser designs, ahead of the filters: they depend
+  // on the controls alone, so the work of neighbouring frames overlaps.
+  CircuitCoefficientsPair midK = CircuitCoefficientsPair::From(mMidL, mMidR);
+  CircuitCoefficientsPair highK = CircuitCoefficientsPair::From(mHighL, mHighR);
+  CircuitCoefficientsPair lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
   {
     // Local copies keep the chains of steps in registers.
-    constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
-    double z[kControls];
-    for (int j = 0; j < kControls; ++j) z[j] = controls[j].smoother.z;
-    double g = s9.z;
-    double t = s8.z;
-    const double a9 = s9.a, b9 = s9.b, a8 = s8.a, b8 = s8.b;
-    const int gainSteps = 2 * inputFactor;
-    for (int n = 0; n < frames; ++n)
+    double z[kControls], step[kControls][2];
+    for (int j = 0; j < kControls; ++j)
     {
-      if (gainStride != 0)
-        for (int k = 0; k < gainSteps; ++k)
-        {
-          g = a9 * gainTarget + b9 * g;
-          c.inputGain[gainSteps * n + k] = g;
-        }
-      if (thresholdMoving)
-      {
-        t = a8 * thresholdTarget + b8 * t;
-        c.threshold[n] = t;
-      }
-      if (!settled)
-        for (int i = 2 * n; i < 2 * n + 2; ++i)
-        {
-#pragma GCC unroll 8
-          for (int j = 0; j < kControls; ++j)
-          {
-            const OnePoleSmoother& smoother = controls[j].smoother;
-            z[j] = smoother.a * controls[j].target + smoother.b * z[j];
-            controls[j].values[i] = z[j];
-          }
-        }
+      const OnePoleSmoother& smoother = controls[j].smoother;
+      z[j] = smoother.z;
+      step[j][0] = smoother.a * controls[j].target;
+      step[j][1] = smoother.b;
     }
-    if (gainStride != 0) s9.z = g;
-    if (thresholdMoving) s8.z = t;
-    if (!settled)
-      for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
+    const int designs = settled ? 1 : frames;
+    for (int n = 0; n < designs; ++n)
+    {
+      for (int i = 2 * n; i < 2 * n + 2; ++i)
+      {
+#pragma GCC unroll 8
+        for (int j = 0; j < kControls; ++j)
+        {
+          if (!settled) z[j] = step[j][0] + step[j][1] * z[j];
+          controls[j].values[i] = z[j];
+        }
+      }
+      mMidDesign.Design(midK, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
+                        {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0});
+      mHighDesign.Design(highK, {fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]},
+                         {fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]});
+      mLowDesign.Design(lowK, {fs, c.low[n][0], c.lowShape[n][0]}, {fs, c.low[n][1], c.lowShape[n][1]});
+      c.midDesign[n] = midK;
+      c.highDesign[n] = highK;
+      c.lowDesign[n] = lowK;
+    }
+    for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
   }
+  midK.StoreTo(mMidL, mMidR);
+  highK.StoreTo(mHighL, mHighR);
+  lowK.StoreTo(mLowL, mLowR);
 
-  // 2. Input stage at four times the rate. The one input-gain smoother advanced four times for
-  // the left channel, then four times for the right, in every frame.
-  // Both channels at once; oversampled sample k of a frame takes its channel's k-th gain of
-  // the frame.
+  // 2. Input stage at four times the rate: the one input-gain smoother advances four times for
+  // the left channel, then four times for the right, in every frame; oversampled sample k of a
+  // frame takes its channel's k-th gain. Its chain of steps runs inside the pipeline, where it
+  // overlaps the stages' work.
+  OnePoleSmoother& s9 = mSmoothers[kS9Input];
+  const bool gainMoving = !s9.SettledAt(mInputGainLin);
+  const double gainStep = s9.a * mInputGainLin, gainDecay = s9.b;
+  double gainZ = s9.z;
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  const double* gains = c.inputGain;
   HalfbandOversampler::ProcessFramesPair(
     mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
-    [gains, gainStride](__m128d* s, int n, auto factor) {
+    [&](__m128d* s, int, auto factor) {
       constexpr int kFactor = decltype(factor)::value;
-      const double* g = gains + gainStride * n;
+      double g[2 * kFactor];
+#pragma GCC unroll 32
+      for (int k = 0; k < 2 * kFactor; ++k)
+      {
+        if (gainMoving) gainZ = gainStep + gainDecay * gainZ;
+        g[k] = gainZ;
+      }
 #pragma GCC unroll 16
       for (int k = 0; k < kFactor; ++k)
         s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
@@ -204,8 +197,18 @@ bool KORU::ProcessChunk(int frames)
       _mm_storel_pd(&c.inL[n], c.stereo[n]);
       _mm_storeh_pd(&c.inR[n], c.stereo[n]);
     });
+  s9.z = gainZ;
 
-  // 3 to 5. Linked compressor, then its make-up unless bypassed.
+  // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
+  OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
+  const double thresholdTarget = -mCompAmount;
+  if (s8.SettledAt(thresholdTarget))
+    std::fill_n(c.threshold, frames, s8.z);
+  else
+    for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
+  // The curve's targets first: they depend on the input stage alone, so neighbouring frames'
+  // logarithms and powers overlap; then the gain's chain of steps toward them.
+  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.TargetGain(c.inL[n], c.inR[n], c.threshold[n]);
   double gain = mGain;
   if (mCompressorBypass == 0)
   {
@@ -215,7 +218,7 @@ bool KORU::ProcessChunk(int frames)
     const double compressorMakeup = mCompressorMakeup;
     for (int n = 0; n < frames; ++n)
     {
-      gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
+      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n]);
       c.gain[n] = gain;
       c.compL[n] = compressorMakeup * s10.Advance(gain) * c.inL[n];
       c.compR[n] = compressorMakeup * s10.Advance(gain) * c.inR[n];
@@ -226,14 +229,14 @@ bool KORU::ProcessChunk(int frames)
   {
     for (int n = 0; n < frames; ++n)
     {
-      gain = mCompressor.Step(gain, c.inL[n], c.inR[n], c.peak[n], c.threshold[n]);
+      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n]);
       c.gain[n] = gain;
     }
     std::copy_n(c.inL, frames, c.compL);
     std::copy_n(c.inR, frames, c.compR);
   }
 
-  // 6 to 8, both channels at once: designs, mid band at twice the rate, shelves and output
+  // 7 and 8, both channels at once: mid band at twice the rate, then the shelves and the output
   // gain (or the equaliser bypass, which still runs the mid band).
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
   CircuitSectionPair mid(mMidL, mMidR);
@@ -244,30 +247,18 @@ bool KORU::ProcessChunk(int frames)
   HalfbandOversampler::ProcessFramesPair(
     mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
     [&](__m128d* s, int n, auto factor) {
-      // Each frame's design comes before its first oversampled sample.
-      const int m = n * stride; // the frame whose control values hold
-      if ((!settled || n == 0) &&
-          mMidDesign.Design(mMidL, mMidR, {fs * kMidRateFactor * c.midFreq[m][0], c.mid[m][0], 0.0},
-                            {fs * kMidRateFactor * c.midFreq[m][1], c.mid[m][1], 0.0}))
-        mid.LoadCoefficients();
       constexpr int kFactor = decltype(factor)::value;
+      const CircuitCoefficientsPair& k = c.midDesign[n * stride];
 #pragma GCC unroll 16
-      for (int k = 0; k < kFactor; ++k) s[k] = mid.Step(s[k]);
+      for (int i = 0; i < kFactor; ++i) s[i] = mid.Step(s[i], k);
     },
     [&](int n) {
       const int m = n * stride; // the frame whose control values hold
-      if (!settled || n == 0)
-      {
-        if (mHighDesign.Design(mHighL, mHighR, {fs * kHighRateFactor, c.high[m][0], c.highShape[m][0]},
-                               {fs * kHighRateFactor, c.high[m][1], c.highShape[m][1]}))
-          high.LoadCoefficients();
-        if (mLowDesign.Design(mLowL, mLowR, {fs, c.low[m][0], c.lowShape[m][0]}, {fs, c.low[m][1], c.lowShape[m][1]}))
-          low.LoadCoefficients();
-      }
       const __m128d outputGain = _mm_set_pd(c.output[m][1], c.output[m][0]);
       __m128d out;
       if (eqBypass == 0)
-        out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n])), makeup), outputGain);
+        out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n], c.highDesign[m]), c.lowDesign[m]), makeup),
+                         outputGain);
       else
         out = _mm_mul_pd(_mm_mul_pd(makeup, c.stereo[n]), outputGain);
       _mm_storel_pd(&c.outL[n], out);

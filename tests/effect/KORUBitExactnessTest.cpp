@@ -460,56 +460,79 @@ TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
   }
 }
 
-// Section designs in lanes and the two-lane step against DesignHigh / DesignLow / DesignMid and
-// Step, including a high band whose a0 is exactly 0 in one lane.
+// Section designs in lanes and the two-lane step against DesignHigh / DesignLow / DesignMid /
+// DesignHighStable and Step, including a high band whose a0 is exactly 0 in one lane and high
+// designs whose shape control is low enough to be unstable.
 TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
 {
   std::mt19937 rng(4);
   std::uniform_real_distribution<double> position(0.0, 1.0), sample(-1.0, 1.0);
   CircuitDesignCache<circuit::kHigh> highCache;
+  CircuitDesignCache<circuit::kHigh, true> stableHighCache;
   CircuitDesignCache<circuit::kLow> lowCache;
   CircuitDesignCache<circuit::kMid> midCache;
   CircuitSection pairL, pairR, scalarL, scalarR;
-  for (int round = 0; round < 300; ++round)
+  int keptLanes = 0;
+  for (int round = 0; round < 400; ++round)
   {
-    const int band = round % 3;
+    const int band = round % 4;
     const double kL = (band == 2 ? 5.0 * 48000.0 * position(rng) : 48000.0) * (round % 7 == 0 ? 16.0 : 1.0);
     const double kR = round % 5 == 0 ? kL : 96000.0 * position(rng);
     const double bL = position(rng), bR = round % 4 == 0 ? bL : position(rng);
-    const double cL = position(rng), cR = position(rng);
+    // Shape controls near 0 make the high circuit unstable.
+    const double cL = band == 3 ? 0.02 * position(rng) : position(rng);
+    const double cR = band == 3 && round % 3 ? 0.02 * position(rng) : position(rng);
+    CircuitCoefficientsPair k = CircuitCoefficientsPair::From(pairL, pairR);
     switch (band)
     {
       case 0:
-        highCache.Design(pairL, pairR, {kL, bL, cL}, {kR, bR, cR});
+        highCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
         DesignHigh(scalarL, kL, bL, cL);
         DesignHigh(scalarR, kR, bR, cR);
         break;
       case 1:
-        lowCache.Design(pairL, pairR, {kL, bL, cL}, {kR, bR, cR});
+        lowCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
         DesignLow(scalarL, kL, bL, cL);
         DesignLow(scalarR, kR, bR, cR);
         break;
-      default:
-        midCache.Design(pairL, pairR, {kL, bL, 0.0}, {kR, bR, 0.0});
+      case 2:
+        midCache.Design(k, {kL, bL, 0.0}, {kR, bR, 0.0});
         DesignMid(scalarL, kL, bL);
         DesignMid(scalarR, kR, bR);
         break;
+      default:
+      {
+        const double keptL = scalarL.a1, keptR = scalarR.a1;
+        stableHighCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
+        DesignHighStable(scalarL, kL, bL, cL);
+        DesignHighStable(scalarR, kR, bR, cR);
+        keptLanes += SameBits(keptL, scalarL.a1) + SameBits(keptR, scalarR.a1);
+        break;
+      }
     }
-    if (round % 11 == 0) pairR.a0 = scalarR.a0 = 0.0; // the guarded division
+    if (round % 11 == 0) // the guarded division
+    {
+      scalarR.a0 = 0.0;
+      k.a0 = _mm_move_sd(_mm_setzero_pd(), k.a0);
+      k.MarkNonZeroA0();
+    }
+    k.StoreTo(pairL, pairR);
     CircuitSectionPair pair(pairL, pairR);
     for (int n = 0; n < 8; ++n)
     {
       const double sL = sample(rng), sR = sample(rng);
       double got[2];
-      _mm_storeu_pd(got, pair.Step(_mm_set_pd(sR, sL)));
+      _mm_storeu_pd(got, pair.Step(_mm_set_pd(sR, sL), k));
       const double wantL = Step(scalarL, sL), wantR = Step(scalarR, sR);
       ASSERT_TRUE(SameBits(got[0], wantL) && SameBits(got[1], wantR)) << "round " << round;
     }
     pair.Store();
     const double* p[] = {&pairL.a0, &pairL.b2, &pairR.a0, &pairR.b2, &pairL.y1, &pairR.y2, &pairL.lastOutput};
     const double* q[] = {&scalarL.a0, &scalarL.b2, &scalarR.a0, &scalarR.b2, &scalarL.y1, &scalarR.y2, &scalarL.lastOutput};
-    for (int k = 0; k < 7; ++k) ASSERT_TRUE(SameBits(*p[k], *q[k])) << "round " << round << ", value " << k;
+    for (int v = 0; v < 7; ++v) ASSERT_TRUE(SameBits(*p[v], *q[v])) << "round " << round << ", value " << v;
   }
+  // The unstable designs really were refused now and then.
+  EXPECT_GT(keptLanes, 0);
 }
 // The compressor with its shortcuts against CompressorGain, value for value: zero thresholds of
 // either sign, silent and tiny peaks (a divisor that underflows at a low rate), levels around
