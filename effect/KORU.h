@@ -6,6 +6,7 @@
 #include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
+#include "effect/VectorIsa.h"
 #include "vst3/IPlugVST3.h"
 
 // The KORU channel strip: input stage (gain and a table curve at four times the rate), a
@@ -76,6 +77,7 @@ private:
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
     // channel, [frame][1] the one for the right.
     double mid[kChunkFrames][2], midFreq[kChunkFrames][2];
+    double midRate[kChunkFrames][2], midRateSquare[kChunkFrames][2]; // the mid band's K and K^2
     double highShape[kChunkFrames][2], high[kChunkFrames][2];
     double lowShape[kChunkFrames][2], low[kChunkFrames][2];
     double output[kChunkFrames][2];
@@ -155,6 +157,8 @@ private:
 
   Chunk mChunk;
   ChainState mChunkStart;
+
+  VectorIsa mIsa = ProcessorVectorIsa();
 
   int mGRMeterIdx = -1;
   int mVUMeterIdx = -1;

@@ -5,6 +5,7 @@
 // hold it to that, bit for bit).
 #include "effect/KORU.h"
 
+#include "effect/CircuitDesignLanes.h"
 #include "effect/InputCurve.h"
 #include "framework/DeterministicMath.h"
 #include "graphics/IControl.h"
@@ -35,6 +36,44 @@ constexpr double kMeterLn100 = 4.60517018599;
 constexpr double kMeterSeconds = 0.3;
 constexpr double kMeterRise = 1.0125;
 constexpr double kMeterFall = 0.9875;
+
+// A chunk's designs of the three bands, frame by frame, several frames per vector.
+struct ChunkDesigns
+{
+  int frames;
+  const double *midK, *midK2, *mid;                  // [frame][channel]
+  const double *highK, *high, *highShape, *lowK, *low, *lowShape;
+  CircuitCoefficientsPair *midOut, *highOut, *lowOut; // per frame
+  CircuitCoefficientsPair *midCurrent, *highCurrent, *lowCurrent;
+};
+
+template <int N>
+__attribute__((always_inline)) inline void DesignChunk(const ChunkDesigns& d)
+{
+  // The mid circuit has no c terms: its control values stand in for them unread.
+  DesignFrames<circuit::kMid, false, N>(d.midK, d.midK2, d.mid, d.mid, d.frames, d.midOut, *d.midCurrent);
+  // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
+  DesignFrames<circuit::kHigh, true, N>(d.highK, nullptr, d.high, d.highShape, d.frames, d.highOut, *d.highCurrent);
+  DesignFrames<circuit::kLow, false, N>(d.lowK, nullptr, d.low, d.lowShape, d.frames, d.lowOut, *d.lowCurrent);
+}
+__attribute__((flatten)) void DesignChunkSse2(const ChunkDesigns& d) { DesignChunk<2>(d); }
+#if KORU_HALFBAND_AVX
+__attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d) { DesignChunk<4>(d); }
+__attribute__((target("avx,avx512f,avx512vl"), flatten)) void DesignChunkAvx512(const ChunkDesigns& d)
+{
+  DesignChunk<8>(d);
+}
+#endif
+
+void DesignChunk(VectorIsa isa, const ChunkDesigns& d)
+{
+#if KORU_HALFBAND_AVX
+  if (isa == VectorIsa::kAvx512) return DesignChunkAvx512(d);
+  if (isa == VectorIsa::kAvx) return DesignChunkAvx(d);
+#endif
+  (void)isa;
+  DesignChunkSse2(d);
+}
 } // namespace
 
 void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
@@ -131,6 +170,18 @@ bool KORU::ProcessChunk(int frames)
   CircuitCoefficientsPair midK = CircuitCoefficientsPair::From(mMidL, mMidR);
   CircuitCoefficientsPair highK = CircuitCoefficientsPair::From(mHighL, mHighR);
   CircuitCoefficientsPair lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
+  const double midRate = fs * kMidRateFactor, highRate = fs * kHighRateFactor, lowRate = fs;
+  if (settled)
+  {
+    for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
+    mMidDesign.Design(midK, {midRate * c.midFreq[0][0], c.mid[0][0], 0.0}, {midRate * c.midFreq[0][1], c.mid[0][1], 0.0});
+    mHighDesign.Design(highK, {highRate, c.high[0][0], c.highShape[0][0]}, {highRate, c.high[0][1], c.highShape[0][1]});
+    mLowDesign.Design(lowK, {lowRate, c.low[0][0], c.lowShape[0][0]}, {lowRate, c.low[0][1], c.lowShape[0][1]});
+    c.midDesign[0] = midK;
+    c.highDesign[0] = highK;
+    c.lowDesign[0] = lowK;
+  }
+  else
   {
     // Local copies keep the chains of steps in registers.
     double z[kControls], step[kControls][2];
@@ -141,28 +192,47 @@ bool KORU::ProcessChunk(int frames)
       step[j][0] = smoother.a * controls[j].target;
       step[j][1] = smoother.b;
     }
-    const int designs = settled ? 1 : frames;
-    for (int n = 0; n < designs; ++n)
+    for (int i = 0; i < 2 * frames; ++i)
     {
-      for (int i = 2 * n; i < 2 * n + 2; ++i)
-      {
 #pragma GCC unroll 8
-        for (int j = 0; j < kControls; ++j)
-        {
-          if (!settled) z[j] = step[j][0] + step[j][1] * z[j];
-          controls[j].values[i] = z[j];
-        }
+      for (int j = 0; j < kControls; ++j)
+      {
+        z[j] = step[j][0] + step[j][1] * z[j];
+        controls[j].values[i] = z[j];
       }
-      mMidDesign.Design(midK, {fs * kMidRateFactor * c.midFreq[n][0], c.mid[n][0], 0.0},
-                        {fs * kMidRateFactor * c.midFreq[n][1], c.mid[n][1], 0.0});
-      mHighDesign.Design(highK, {fs * kHighRateFactor, c.high[n][0], c.highShape[n][0]},
-                         {fs * kHighRateFactor, c.high[n][1], c.highShape[n][1]});
-      mLowDesign.Design(lowK, {fs, c.low[n][0], c.lowShape[n][0]}, {fs, c.low[n][1], c.lowShape[n][1]});
-      c.midDesign[n] = midK;
-      c.highDesign[n] = highK;
-      c.lowDesign[n] = lowK;
     }
     for (int j = 0; j < kControls; ++j) controls[j].smoother.z = z[j];
+
+    // K^2 with the standard power function, as the design does.
+    for (int n = 0; n < frames; ++n)
+      for (int ch = 0; ch < 2; ++ch)
+      {
+        c.midRate[n][ch] = midRate * c.midFreq[n][ch];
+        c.midRateSquare[n][ch] = std::pow(c.midRate[n][ch], 2.0);
+      }
+    ChunkDesigns designs;
+    designs.frames = frames;
+    designs.midK = &c.midRate[0][0];
+    designs.midK2 = &c.midRateSquare[0][0];
+    designs.mid = &c.mid[0][0];
+    designs.highK = &highRate;
+    designs.high = &c.high[0][0];
+    designs.highShape = &c.highShape[0][0];
+    designs.lowK = &lowRate;
+    designs.low = &c.low[0][0];
+    designs.lowShape = &c.lowShape[0][0];
+    designs.midOut = c.midDesign;
+    designs.highOut = c.highDesign;
+    designs.lowOut = c.lowDesign;
+    designs.midCurrent = &midK;
+    designs.highCurrent = &highK;
+    designs.lowCurrent = &lowK;
+    DesignChunk(mIsa, designs);
+    const int last = frames - 1;
+    mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0}, {c.midRate[last][1], c.mid[last][1], 0.0});
+    mHighDesign.Remember({highRate, c.high[last][0], c.highShape[last][0]},
+                         {highRate, c.high[last][1], c.highShape[last][1]});
+    mLowDesign.Remember({lowRate, c.low[last][0], c.lowShape[last][0]}, {lowRate, c.low[last][1], c.lowShape[last][1]});
   }
   midK.StoreTo(mMidL, mMidR);
   highK.StoreTo(mHighL, mHighR);
