@@ -39,50 +39,43 @@ inline double InputCurve(double s) {
 
 namespace inputcurve {
 // The table's entries widened to double (exactly), so that one 16-byte load fetches the two
-// neighbours a lane interpolates between.
+// neighbours a lane interpolates between; one more copy of the end value follows, so that the
+// end can be reached by interpolation too (with weight 0 on the copy).
 struct WideTable {
-  double entries[kCount];
+  double entries[kCount + 1];
 };
 constexpr WideTable Widen() {
   WideTable wide{};
   for (int i = 0; i < kCount; ++i) wide.entries[i] = static_cast<double>(kTable[i]);
+  wide.entries[kCount] = static_cast<double>(kTable[kCount - 1]);
   return wide;
 }
 alignas(16) inline constexpr WideTable kWideTable = Widen();
+static_assert(kTable[0] == 0.0f, "a NaN input must give a zero");
 }  // namespace inputcurve
 
 // InputCurve on both lanes of an SSE2 pair at once, without branches: each lane gives exactly
-// InputCurve of its own value (the same interpolation in the same order, the same end value
-// for magnitudes past the table or too large for the index, T[0] for a NaN, the sign copied).
+// InputCurve of its own value. The position is limited to the last entry first: below it
+// nothing changes, and at it or beyond (infinity included) the interpolation gives the end
+// value exactly, T[end] * (1 - 0) + T[end] * 0. A NaN position is limited the same way and
+// then replaced by T[0] = 0; the sign of s is copied last, as the scalar curve does.
 inline __m128d InputCurvePair(__m128d s) {
   using inputcurve::kCount;
-  using inputcurve::kTable;
   const __m128d signBit = _mm_set1_pd(-0.0);
   const __m128d u =
       _mm_mul_pd(_mm_andnot_pd(signBit, s), _mm_set1_pd(static_cast<double>(inputcurve::kScale)));
-  // Truncation toward zero; lanes that are NaN or at least 2^31 read garbage and are replaced.
-  const __m128i i = _mm_cvttpd_epi32(u);
-  const int i0 = _mm_cvtsi128_si32(i);
-  const int i1 = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
-  // Entry i and i + 1 must both exist; others take entry 0 and are replaced below.
-  const int j0 = static_cast<unsigned>(i0) < static_cast<unsigned>(kCount - 1) ? i0 : 0;
-  const int j1 = static_cast<unsigned>(i1) < static_cast<unsigned>(kCount - 1) ? i1 : 0;
-  const __m128d f = _mm_sub_pd(u, _mm_cvtepi32_pd(i));
-  const __m128d around0 = _mm_loadu_pd(&inputcurve::kWideTable.entries[j0]);  // entries j0, j0 + 1
-  const __m128d around1 = _mm_loadu_pd(&inputcurve::kWideTable.entries[j1]);
+  // min answers its second operand where the first is NaN.
+  const __m128d position = _mm_min_pd(u, _mm_set1_pd(static_cast<double>(kCount - 1)));
+  const __m128i i = _mm_cvttpd_epi32(position);
+  const unsigned i0 = static_cast<unsigned>(_mm_cvtsi128_si32(i));
+  const unsigned i1 = static_cast<unsigned>(_mm_cvtsi128_si32(_mm_srli_si128(i, 4)));
+  const __m128d f = _mm_sub_pd(position, _mm_cvtepi32_pd(i));
+  const __m128d around0 = _mm_loadu_pd(&inputcurve::kWideTable.entries[i0]);  // entries i0, i0 + 1
+  const __m128d around1 = _mm_loadu_pd(&inputcurve::kWideTable.entries[i1]);
   const __m128d lower = _mm_unpacklo_pd(around0, around1);
   const __m128d upper = _mm_unpackhi_pd(around0, around1);
   const __m128d interpolated =
       _mm_add_pd(_mm_mul_pd(lower, _mm_sub_pd(_mm_set1_pd(1.0), f)), _mm_mul_pd(upper, f));
-
-  // Interpolated where u < 2^31 (not NaN) and i < count - 1.
-  const __m128i indexInTable = _mm_cmplt_epi32(i, _mm_set1_epi32(kCount - 1));
-  const __m128d inTable = _mm_and_pd(_mm_cmplt_pd(u, _mm_set1_pd(2147483648.0)),
-                                     _mm_castsi128_pd(_mm_shuffle_epi32(indexInTable, 0x50)));
-  const __m128d isNaN = _mm_cmpunord_pd(u, u);
-  const __m128d endValue =
-      _mm_or_pd(_mm_and_pd(isNaN, _mm_set1_pd(static_cast<double>(kTable[0]))),
-                _mm_andnot_pd(isNaN, _mm_set1_pd(static_cast<double>(kTable[kCount - 1]))));
-  const __m128d y = _mm_or_pd(_mm_and_pd(inTable, interpolated), _mm_andnot_pd(inTable, endValue));
+  const __m128d y = _mm_andnot_pd(_mm_cmpunord_pd(u, u), interpolated);
   return _mm_or_pd(_mm_andnot_pd(signBit, y), _mm_and_pd(signBit, s));
 }

@@ -380,6 +380,10 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
                                 -2.2e-308, 1.0, -1.0, 0.5 / scale, 198.0 / scale, 199.0 / scale,
                                 std::nextafter(199.0 / scale, 0.0), 2147483647.0 / scale,
                                 2147483648.0 / scale, std::nextafter(2147483648.0 / scale, 0.0)};
+  // Around every entry, the end included.
+  for (int k = 0; k <= inputcurve::kCount + 1; ++k)
+    for (double v : {k / scale, std::nextafter(k / scale, 0.0), std::nextafter(k / scale, 2.0)})
+      values.insert(values.end(), {v, -v});
   std::mt19937 rng(9);
   std::uniform_real_distribution<double> any(-1.5, 1.5);
   for (int n = 0; n < 2000; ++n) values.push_back(any(rng));
