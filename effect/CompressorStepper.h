@@ -40,18 +40,31 @@ public:
 
   // The curve's gain G for the input-stage outputs at thresholdDb: what the gain moves toward.
   // Depends on nothing but its arguments (and the rate), so a block's targets can be computed
-  // ahead of the gain's own chain of steps.
+  // ahead of the gain's own chain of steps; in two halves, so that the halves of neighbouring
+  // frames overlap.
   double TargetGain(double inL, double inR, double thresholdDb) const
   {
-    const double T = thresholdDb;
+    return TargetGainFromLevel(LevelDb(inL, inR, thresholdDb), thresholdDb);
+  }
+
+  // The detector's level in dB, or kBelowKnee where the level is certain to lie below the knee
+  // (the target is then 1 whatever the exact level).
+  static constexpr double kBelowKnee = -HUGE_VAL;
+  double LevelDb(double inL, double inR, double thresholdDb) const
+  {
     // Detector, exactly as CompressorLevelDb reads the louder channel.
     const double x = std::max(std::fabs(inR), std::fabs(inL));
     const double k = mK;
     const double y1 = std::sqrt(k * x);
     const double level = x > y1 ? x : std::sqrt(k * x + mH * (k * x));
-    if (ClearlyBelowKnee(level, T)) return mUnity;
+    if (ClearlyBelowKnee(level, thresholdDb)) return kBelowKnee;
+    return 20 * dmath::Log10(level);
+  }
 
-    const double E = 20 * dmath::Log10(level);
+  // The curve at level E (as LevelDb gives it) and threshold T.
+  double TargetGainFromLevel(double E, double T) const
+  {
+    if (E == kBelowKnee) return mUnity;
     double F;
     if (T - kHalfKneeDb > E)
       F = 0;

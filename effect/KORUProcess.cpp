@@ -278,7 +278,8 @@ bool KORU::ProcessChunk(int frames)
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
   // The curve's targets first: they depend on the input stage alone, so neighbouring frames'
   // logarithms and powers overlap; then the gain's chain of steps toward them.
-  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.TargetGain(c.inL[n], c.inR[n], c.threshold[n]);
+  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.LevelDb(c.inL[n], c.inR[n], c.threshold[n]);
+  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.TargetGainFromLevel(c.target[n], c.threshold[n]);
   double gain = mGain;
   if (mCompressorBypass == 0)
   {
