@@ -47,11 +47,12 @@ struct CircuitCoefficientsPair
 // high lane. Each lane does exactly what Step does for its own section: the same operations in
 // the same order, the same guard for a0 = 0. The coefficients come with each step (they may
 // change from frame to frame); the pair works on copies of the sections' memories, and Store
-// writes them back. Audio thread only.
+// writes them back. A value type (copyable and assignable) that refers to its two sections.
+// Audio thread only.
 class CircuitSectionPair
 {
 public:
-  CircuitSectionPair(CircuitSection& left, CircuitSection& right) : mLeft(left), mRight(right)
+  CircuitSectionPair(CircuitSection& left, CircuitSection& right) : mLeft(&left), mRight(&right)
   {
     mX1 = Pack(&CircuitSection::x1);
     mX2 = Pack(&CircuitSection::x2);
@@ -86,13 +87,13 @@ public:
   }
 
 private:
-  __m128d Pack(double CircuitSection::*field) const { return _mm_set_pd(mRight.*field, mLeft.*field); }
+  __m128d Pack(double CircuitSection::*field) const { return _mm_set_pd(mRight->*field, mLeft->*field); }
   void Unpack(__m128d v, double CircuitSection::*field)
   {
-    CircuitCoefficientsPair::Unpack(v, mLeft.*field, mRight.*field);
+    CircuitCoefficientsPair::Unpack(v, mLeft->*field, mRight->*field);
   }
 
-  CircuitSection& mLeft;
-  CircuitSection& mRight;
+  CircuitSection* mLeft;
+  CircuitSection* mRight;
   __m128d mX1, mX2, mY1, mY2;
 };

@@ -51,17 +51,20 @@ class HalfbandOversampler {
   // Frame form for a left and a right oversampler of the same factor at once, each in its own
   // lane of an SSE2 pair (left low, right high): out[i] gets what Process(in[i], fn) would give.
   // fnFrame(__m128d* samples, int frame, std::integral_constant<int, Factor()>) replaces the
-  // frame's Factor() oversampled pairs in place;
-  // tail(int frame) is called once out[frame] is final. Both are called for frames 0 .. n - 1
-  // in order. The stages run as a pipeline: each step of the loop advances every stage by one
-  // frame, each stage one frame behind the stage before it, so the steps of one loop pass are
-  // independent of each other and their chains of dependent operations overlap. Every stage
-  // still sees the same samples in the same order: the results are the same bits. work holds at
-  // least 2 * Factor() * n pairs; in and out may be the same array.
+  // frame's Factor() oversampled pairs in place; tail(int frame) is called once out[frame] is
+  // final. Both are called for frames 0 .. n - 1 in order. The stages run as a pipeline: each
+  // step of the loop advances every stage by one frame, each stage one frame behind the stage
+  // before it, so the steps of one loop pass are independent of each other and their chains of
+  // dependent operations overlap. Every stage still sees the same samples in the same order:
+  // the results are the same bits. work holds at least 2 * Factor() * n pairs; in and out may
+  // be the same array.
+  // The pipeline runs copies of fnFrame and tail and assigns them back at the end, so that
+  // whatever state they carry by value (filter memories, a smoother) stays in registers
+  // throughout: they must be copy-assignable (function objects, not lambdas).
   template <class FrameFn, class TailFn>
   static void ProcessFramesPair(HalfbandOversampler& left, HalfbandOversampler& right,
                                 const __m128d* in, __m128d* out, int n, __m128d* work,
-                                FrameFn&& fnFrame, TailFn&& tail) {
+                                FrameFn& fnFrame, TailFn& tail) {
     switch (left.factor_) {
       case 2: return RunFrames<1>(left, right, in, out, n, work, fnFrame, tail);
       case 4: return RunFrames<2>(left, right, in, out, n, work, fnFrame, tail);
@@ -174,6 +177,10 @@ class HalfbandOversampler {
                                                               const __m128d* in, __m128d* out,
                                                               int n, __m128d* work,
                                                               FrameFn& fnFrame, TailFn& tail) {
+    static_assert(std::is_copy_assignable_v<FrameFn> && std::is_copy_assignable_v<TailFn>,
+                  "the pipeline hands back copies of its functions");
+    FrameFn frameFn = fnFrame;
+    TailFn tailFn = tail;
     __m128d* levels[5] = {nullptr, work};
     for (int k = 2; k <= 4; ++k) levels[k] = levels[k - 1] + (1 << (k - 1)) * n;
     StagePairs<Wide> stages(l, r);
@@ -181,10 +188,12 @@ class HalfbandOversampler {
     const int passes = n + kPasses - 1;
     int pass = 0;
     for (; pass < std::min(kPasses - 1, passes); ++pass)
-      Pass<Stages, true>(stages, levels, in, out, n, pass, fnFrame, tail);
-    for (; pass < n; ++pass) Pass<Stages, false>(stages, levels, in, out, n, pass, fnFrame, tail);
-    for (; pass < passes; ++pass) Pass<Stages, true>(stages, levels, in, out, n, pass, fnFrame, tail);
+      Pass<Stages, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
+    for (; pass < n; ++pass) Pass<Stages, false>(stages, levels, in, out, n, pass, frameFn, tailFn);
+    for (; pass < passes; ++pass) Pass<Stages, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
     stages.template Store<Stages>(l, r);
+    fnFrame = frameFn;
+    tail = tailFn;
   }
 
   // One pass: every stage takes its frame (Checked: only stages whose frame exists).

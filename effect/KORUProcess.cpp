@@ -37,6 +37,89 @@ constexpr double kMeterSeconds = 0.3;
 constexpr double kMeterRise = 1.0125;
 constexpr double kMeterFall = 0.9875;
 
+// What the oversampling pipelines do per frame. Function objects rather than lambdas: the
+// pipelines work on copies of them, so their state (a smoother, filter memories) stays in
+// registers, and hand the copies back.
+
+// The input stage on one frame's oversampled samples: the one input-gain smoother advances
+// four times for the left channel, then four times for the right, and oversampled sample k
+// takes its channel's k-th gain.
+struct InputStageFrame
+{
+  double step, decay, z; // the smoother's a * target, its b and its value
+  bool moving;           // false: a step would leave z where it is
+
+  template <class Factor>
+  void operator()(__m128d* s, int, Factor)
+  {
+    constexpr int kFactor = Factor::value;
+    double g[2 * kFactor];
+#pragma GCC unroll 32
+    for (int k = 0; k < 2 * kFactor; ++k)
+    {
+      if (moving) z = step + decay * z;
+      g[k] = z;
+    }
+#pragma GCC unroll 16
+    for (int k = 0; k < kFactor; ++k) s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
+  }
+};
+
+// Left and right of a finished frame into their own arrays.
+struct SplitFrame
+{
+  const __m128d* stereo;
+  double *left, *right;
+  void operator()(int n) const
+  {
+    _mm_storel_pd(&left[n], stereo[n]);
+    _mm_storeh_pd(&right[n], stereo[n]);
+  }
+};
+
+// The mid band on one frame's oversampled samples, with the frame's design.
+struct MidBandFrame
+{
+  CircuitSectionPair mid;
+  const CircuitCoefficientsPair* designs;
+  int stride; // 0 when one design serves every frame
+
+  template <class Factor>
+  void operator()(__m128d* s, int n, Factor)
+  {
+    const CircuitCoefficientsPair& k = designs[n * stride];
+#pragma GCC unroll 16
+    for (int i = 0; i < Factor::value; ++i) s[i] = mid.Step(s[i], k);
+  }
+};
+
+// The shelves and the output gain on a frame the mid band finished (or the equaliser bypass,
+// which takes the compressor's output instead).
+struct ShelvesAndOutput
+{
+  CircuitSectionPair high, low;
+  const CircuitCoefficientsPair *highDesigns, *lowDesigns;
+  const double (*output)[2]; // the smoothed output gain, [frame][channel]
+  const __m128d *midOut, *bypassed;
+  double *outL, *outR;
+  __m128d makeup;
+  int stride; // 0 when the first frame's designs and output gain serve every frame
+  bool eqBypassed;
+
+  void operator()(int n)
+  {
+    const int m = n * stride;
+    const __m128d outputGain = _mm_set_pd(output[m][1], output[m][0]);
+    __m128d out;
+    if (!eqBypassed)
+      out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(midOut[n], highDesigns[m]), lowDesigns[m]), makeup), outputGain);
+    else
+      out = _mm_mul_pd(_mm_mul_pd(makeup, bypassed[n]), outputGain);
+    _mm_storel_pd(&outL[n], out);
+    _mm_storeh_pd(&outR[n], out);
+  }
+};
+
 // A chunk's designs of the three bands, frame by frame, several frames per vector.
 struct ChunkDesigns
 {
@@ -243,31 +326,13 @@ bool KORU::ProcessChunk(int frames)
   // frame takes its channel's k-th gain. Its chain of steps runs inside the pipeline, where it
   // overlaps the stages' work.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
-  const bool gainMoving = !s9.SettledAt(mInputGainLin);
-  const double gainStep = s9.a * mInputGainLin, gainDecay = s9.b;
-  double gainZ = s9.z;
+  InputStageFrame inputStage{s9.a * mInputGainLin, s9.b, s9.z, !s9.SettledAt(mInputGainLin)};
+  SplitFrame split{c.stereo, c.inL, c.inR};
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  HalfbandOversampler::ProcessFramesPair(
-    mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames, c.work,
-    [&](__m128d* s, int, auto factor) {
-      constexpr int kFactor = decltype(factor)::value;
-      double g[2 * kFactor];
-#pragma GCC unroll 32
-      for (int k = 0; k < 2 * kFactor; ++k)
-      {
-        if (gainMoving) gainZ = gainStep + gainDecay * gainZ;
-        g[k] = gainZ;
-      }
-#pragma GCC unroll 16
-      for (int k = 0; k < kFactor; ++k)
-        s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
-    },
-    [&c](int n) {
-      _mm_storel_pd(&c.inL[n], c.stereo[n]);
-      _mm_storeh_pd(&c.inR[n], c.stereo[n]);
-    });
-  s9.z = gainZ;
+  HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames,
+                                         c.work, inputStage, split);
+  s9.z = inputStage.z;
 
   // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
@@ -310,34 +375,24 @@ bool KORU::ProcessChunk(int frames)
   // 7 and 8, both channels at once: mid band at twice the rate, then the shelves and the output
   // gain (or the equaliser bypass, which still runs the mid band).
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
-  CircuitSectionPair mid(mMidL, mMidR);
-  CircuitSectionPair high(mHighL, mHighR);
-  CircuitSectionPair low(mLowL, mLowR);
-  const __m128d makeup = _mm_set1_pd(makeupFactor);
-  const int eqBypass = mEQBypass;
-  HalfbandOversampler::ProcessFramesPair(
-    mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames, c.work,
-    [&](__m128d* s, int n, auto factor) {
-      constexpr int kFactor = decltype(factor)::value;
-      const CircuitCoefficientsPair& k = c.midDesign[n * stride];
-#pragma GCC unroll 16
-      for (int i = 0; i < kFactor; ++i) s[i] = mid.Step(s[i], k);
-    },
-    [&](int n) {
-      const int m = n * stride; // the frame whose control values hold
-      const __m128d outputGain = _mm_set_pd(c.output[m][1], c.output[m][0]);
-      __m128d out;
-      if (eqBypass == 0)
-        out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(c.midOut[n], c.highDesign[m]), c.lowDesign[m]), makeup),
-                         outputGain);
-      else
-        out = _mm_mul_pd(_mm_mul_pd(makeup, c.stereo[n]), outputGain);
-      _mm_storel_pd(&c.outL[n], out);
-      _mm_storeh_pd(&c.outR[n], out);
-    });
-  mid.Store();
-  high.Store();
-  low.Store();
+  MidBandFrame midBand{CircuitSectionPair(mMidL, mMidR), c.midDesign, stride};
+  ShelvesAndOutput shelves{CircuitSectionPair(mHighL, mHighR),
+                           CircuitSectionPair(mLowL, mLowR),
+                           c.highDesign,
+                           c.lowDesign,
+                           c.output,
+                           c.midOut,
+                           c.stereo,
+                           c.outL,
+                           c.outR,
+                           _mm_set1_pd(makeupFactor),
+                           stride,
+                           mEQBypass != 0};
+  HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames,
+                                         c.work, midBand, shelves);
+  midBand.mid.Store();
+  shelves.high.Store();
+  shelves.low.Store();
   double midOutL, midOutR;
   _mm_storel_pd(&midOutL, c.midOut[frames - 1]);
   _mm_storeh_pd(&midOutR, c.midOut[frames - 1]);
