@@ -40,42 +40,43 @@ public:
 
   // The curve's gain G for the input-stage outputs at thresholdDb: what the gain moves toward.
   // Depends on nothing but its arguments (and the rate), so a block's targets can be computed
-  // ahead of the gain's own chain of steps; in two halves, so that the halves of neighbouring
-  // frames overlap.
+  // ahead of the gain's own chain of steps.
   double TargetGain(double inL, double inR, double thresholdDb) const
   {
-    return TargetGainFromLevel(LevelDb(inL, inR, thresholdDb), thresholdDb);
+    const double level = Level(inL, inR);
+    if (ClearlyBelowKnee(level, thresholdDb)) return mUnity;
+    return dmath::Exp10(CurveDb(20 * dmath::Log10(level), thresholdDb) / 20);
   }
 
-  // The detector's level in dB, or kBelowKnee where the level is certain to lie below the knee
-  // (the target is then 1 whatever the exact level).
-  static constexpr double kBelowKnee = -HUGE_VAL;
-  double LevelDb(double inL, double inR, double thresholdDb) const
+  // TargetGain of frames 0 .. n - 1 into G, the logarithms and powers of the frames that need
+  // them a whole array at a time (the same bits: the same functions, value by value).
+  static constexpr int kMaxBlock = 64;
+  void TargetGains(const double* inL, const double* inR, const double* thresholdDb, int n, double* G)
   {
-    // Detector, exactly as CompressorLevelDb reads the louder channel.
-    const double x = std::max(std::fabs(inR), std::fabs(inL));
-    const double k = mK;
-    const double y1 = std::sqrt(k * x);
-    const double level = x > y1 ? x : std::sqrt(k * x + mH * (k * x));
-    if (ClearlyBelowKnee(level, thresholdDb)) return kBelowKnee;
-    return 20 * dmath::Log10(level);
-  }
-
-  // The curve at level E (as LevelDb gives it) and threshold T.
-  double TargetGainFromLevel(double E, double T) const
-  {
-    if (E == kBelowKnee) return mUnity;
-    double F;
-    if (T - kHalfKneeDb > E)
-      F = 0;
-    else if (E > T + kHalfKneeDb)
-      F = (E - T) * kSlopeAboveKnee;
-    else
+    for (int start = 0; start < n; start += kMaxBlock)
     {
-      const double d = E - (T - kHalfKneeDb);
-      F = d * d * kKneeCurvature;
+      const int count = std::min(kMaxBlock, n - start);
+      int loud = 0; // frames whose level may reach the knee
+      for (int i = start; i < start + count; ++i)
+      {
+        const double level = Level(inL[i], inR[i]);
+        if (ClearlyBelowKnee(level, thresholdDb[i]))
+        {
+          G[i] = mUnity;
+          continue;
+        }
+        mLoudFrame[loud] = i;
+        mLoudLevel[loud++] = level;
+      }
+      dmath::Log(mLoudLevel, mLoudValue, loud);
+      for (int j = 0; j < loud; ++j)
+      {
+        const double E = 20 * dmath::Log10FromLog(mLoudLevel[j], mLoudValue[j]);
+        mLoudValue[j] = CurveDb(E, thresholdDb[mLoudFrame[j]]) / 20;
+      }
+      dmath::Exp10(mLoudValue, mLoudLevel, loud);
+      for (int j = 0; j < loud; ++j) G[mLoudFrame[j]] = mLoudLevel[j];
     }
-    return dmath::Exp10(F / 20);
   }
 
   // The ballistics: from gain H toward the target G, attacking at a rate set by the threshold
@@ -127,6 +128,24 @@ private:
 
   static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }
 
+  // The detector, exactly as CompressorLevelDb reads the louder channel (before its logarithm).
+  double Level(double inL, double inR) const
+  {
+    const double x = std::max(std::fabs(inR), std::fabs(inL));
+    const double k = mK;
+    const double y1 = std::sqrt(k * x);
+    return x > y1 ? x : std::sqrt(k * x + mH * (k * x));
+  }
+
+  // The curve's gain in dB at level E and threshold T.
+  static double CurveDb(double E, double T)
+  {
+    if (T - kHalfKneeDb > E) return 0;
+    if (E > T + kHalfKneeDb) return (E - T) * kSlopeAboveKnee;
+    const double d = E - (T - kHalfKneeDb);
+    return d * d * kKneeCurvature;
+  }
+
   // True only where the curve's first branch (F = 0) is certain without the logarithm: a finite
   // level (0 or more) with binary exponent e is below 2^(e + 1), so 20 log10(level) is below
   // kDbPerOctave * (e + 1), which must lie under the knee's lower end T - 6 with a margin.
@@ -169,6 +188,11 @@ private:
   double mThreshold = 0.0;
   bool mAttackValid = false;
   double mAttack = 1.0;
+
+  // TargetGains' frames past the exponent test: their indices, levels, and logarithms or powers.
+  int mLoudFrame[kMaxBlock];
+  double mLoudLevel[kMaxBlock];
+  double mLoudValue[kMaxBlock];
 
   bool mReleaseValid = false;
   double mReleaseArgument = 0.0;

@@ -341,10 +341,9 @@ bool KORU::ProcessChunk(int frames)
     std::fill_n(c.threshold, frames, s8.z);
   else
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
-  // The curve's targets first: they depend on the input stage alone, so neighbouring frames'
-  // logarithms and powers overlap; then the gain's chain of steps toward them.
-  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.LevelDb(c.inL[n], c.inR[n], c.threshold[n]);
-  for (int n = 0; n < frames; ++n) c.target[n] = mCompressor.TargetGainFromLevel(c.target[n], c.threshold[n]);
+  // The curve's targets first: they depend on the input stage alone, so the chunk's logarithms
+  // and powers are taken together; then the gain's chain of steps toward them.
+  mCompressor.TargetGains(c.inL, c.inR, c.threshold, frames, c.target);
   double gain = mGain;
   if (mCompressorBypass == 0)
   {

@@ -15,6 +15,10 @@ double koru_dmath_exp(double x);
 double koru_dmath_log(double x);
 double koru_dmath_pow(double x, double y);
 double koru_dmath_exp10(double y); // pow(10, y) to the bit, without pow's log(10) each call
+// The same over whole arrays (out[i] = f(in[i]) for i < n), to the bit: the loops have the
+// functions inlined, so neighbouring values' work overlaps.
+void koru_dmath_log_block(const double* x, double* y, int n);
+void koru_dmath_exp10_block(const double* y, double* out, int n);
 }
 
 namespace dmath
@@ -29,6 +33,10 @@ inline double Pow(double x, double y) { return koru_dmath_pow(x, y); }
 // koru_dmath_exp10 is that pow with its logarithm of 10 computed once: same bits, a fifth of
 // the time.
 inline double Exp10(double x) { return koru_dmath_exp10(x); }
+inline void Exp10(const double* x, double* out, int n) { koru_dmath_exp10_block(x, out, n); }
+
+// log(x), over whole arrays.
+inline void Log(const double* x, double* out, int n) { koru_dmath_log_block(x, out, n); }
 
 // log(x) / ln 10, the division done as a product with 1 / ln 10 carried in two doubles (hi + lo),
 // hi's product exact by Dekker's splitting. A single rounded 1/ln 10 adds up to one more ulp
@@ -37,13 +45,13 @@ inline double Exp10(double x) { return koru_dmath_exp10(x); }
 // -0.9999999999999999), so a result next to a whole number n is checked against 10^n: if x is
 // exactly the double pow gives for 10^n, n is the correctly rounded answer and is returned.
 // Plain + - * only, so the bits are the same wherever it is compiled without contraction
-// (-ffp-contract=off).
-inline double Log10(double x)
+// (-ffp-contract=off). This form takes y = log(x) as Log gives it, for logarithms computed a
+// whole array at a time; Log10 below is the one-value form.
+inline double Log10FromLog(double x, double y)
 {
   constexpr double kInvLn10Hi = 0x1.bcb7b1526e50ep-2;  // 1 / ln 10 rounded
   constexpr double kInvLn10Lo = 0x1.95355baaafad3p-57; // 1 / ln 10 - kInvLn10Hi
   constexpr double kSplitter = 0x1p27 + 1.0;
-  const double y = koru_dmath_log(x);
   if (!std::isfinite(y))
     return y * kInvLn10Hi; // log of 0, of +inf, of a negative number or of a NaN
   const double p = y * kInvLn10Hi;
@@ -62,4 +70,6 @@ inline double Log10(double x)
     return n;
   return r;
 }
+
+inline double Log10(double x) { return Log10FromLog(x, koru_dmath_log(x)); }
 } // namespace dmath

@@ -1,12 +1,13 @@
-/* pow.c as newlib ships it, plus 10^y by pow's own route without its logarithm of the base.
+/* pow.c as newlib ships it, plus 10^y by pow's own route without its logarithm of the base
+   (one value, or a whole array at a time).
    pow(10, y) spends most of its time on log(10) as a double-double, which is the same every
    call; koru_dmath_exp10 starts from those two doubles, written out below, and then does
    exactly what pow does (the same split product and the same exp_inline), so it returns
    pow(10, y) to the bit. Compiled with the flags of the rest of koru_dmath (no FMA). */
 #include "pow.c"
 
-double
-koru_dmath_exp10 (double y)
+static inline double
+exp10_inline (double y)
 {
   /* log_inline (asuint64 (10.0), &lo) gives hi + lo; pow splits hi after 26 bits (lhi) and
      folds the rest into llo = hi - lhi + lo.  */
@@ -21,4 +22,19 @@ koru_dmath_exp10 (double y)
   double_t ehi = yhi * lhi;
   double_t elo = ylo * lhi + y * llo; /* |elo| < |ehi| * 2^-25.  */
   return exp_inline (ehi, elo, 0);
+}
+
+double
+koru_dmath_exp10 (double y)
+{
+  return exp10_inline (y);
+}
+
+/* 10^y of a whole array, each value to the bit what koru_dmath_exp10 gives; inlined into the
+   loop (flatten) so that the work of neighbouring values overlaps.  */
+__attribute__ ((flatten)) void
+koru_dmath_exp10_block (const double *y, double *out, int n)
+{
+  for (int i = 0; i < n; i++)
+    out[i] = exp10_inline (y[i]);
 }
