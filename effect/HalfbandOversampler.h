@@ -98,7 +98,7 @@ class HalfbandOversampler {
   __attribute__((flatten)) static void RunFramesSse2(HalfbandOversampler& l, HalfbandOversampler& r,
                                                      const __m128d* in, __m128d* out, int n,
                                                      __m128d* work, FrameFn& fnFrame, TailFn& tail) {
-    Pipeline<Stages, false>(l, r, in, out, n, work, fnFrame, tail);
+    Pipeline<Stages, VectorIsa::kSse2>(l, r, in, out, n, work, fnFrame, tail);
   }
 
 #if KORU_HALFBAND_AVX
@@ -106,42 +106,65 @@ class HalfbandOversampler {
   __attribute__((target("avx"), flatten)) static void RunFramesAvx(HalfbandOversampler& l, HalfbandOversampler& r,
                                                                    const __m128d* in, __m128d* out, int n,
                                                                    __m128d* work, FrameFn& fnFrame, TailFn& tail) {
-    Pipeline<Stages, true>(l, r, in, out, n, work, fnFrame, tail);
+    Pipeline<Stages, VectorIsa::kAvx>(l, r, in, out, n, work, fnFrame, tail);
   }
-  // The same instructions; the sixteen extra registers keep every stage memory out of memory.
+  // The same instructions, with sixteen more registers to hold the memories of the longest
+  // stages split into groups a frame apart.
   template <int Stages, class FrameFn, class TailFn>
   __attribute__((target("avx,avx512f,avx512vl"), flatten)) static void RunFramesAvx512(
     HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in, __m128d* out, int n,
     __m128d* work, FrameFn& fnFrame, TailFn& tail) {
-    Pipeline<Stages, true>(l, r, in, out, n, work, fnFrame, tail);
+    Pipeline<Stages, VectorIsa::kAvx512>(l, r, in, out, n, work, fnFrame, tail);
   }
-  // AVX serves the stages with equally long chains (12 and 4 coefficients).
-  template <std::size_t N, bool Wide>
-  using PairOf = std::conditional_t<Wide && N % 2 == 0 && N >= 4, typename HalfbandStage<N>::Quad,
-                                    typename HalfbandStage<N>::Pair>;
+  // AVX serves the stages with equally long chains (12 and 4 coefficients); with AVX-512's
+  // registers the longest ones run in groups.
+  static constexpr std::size_t kLongStageGroups = 3;
+  template <std::size_t N, VectorIsa Isa>
+  using PairOf = std::conditional_t<
+      Isa == VectorIsa::kAvx512 && N == 12, typename HalfbandStage<N>::template SkewedQuad<kLongStageGroups>,
+      std::conditional_t<Isa != VectorIsa::kSse2 && N % 2 == 0 && N >= 4, typename HalfbandStage<N>::Quad,
+                         typename HalfbandStage<N>::Pair>>;
 #else
-  template <std::size_t N, bool Wide>
+  template <std::size_t N, VectorIsa Isa>
   using PairOf = typename HalfbandStage<N>::Pair;
 #endif
 
   // Up-stage k + 1 on frame f: the frame's 2^k samples of level k in, twice as many of level
-  // k + 1 out; the down-stage mirrors it. (Helpers rather than lambdas: a lambda's body would not
-  // take the AVX stages inline.)
-  template <class Stage>
-  __attribute__((always_inline)) static inline void UpFrame(Stage& stage, const __m128d* from,
-                                                             __m128d* to, int f, int samples) {
+  // k + 1 out; the down-stage mirrors it. A stage whose output comes kLag passes late writes
+  // frame f - kLag. With Checked, only what exists happens (the pipeline's fill and drain).
+  // (Helpers rather than lambdas: a lambda's body would not take the AVX stages inline.)
+  template <bool Checked, class Stage>
+  __attribute__((always_inline)) static inline void UpFrame(Stage& stage, const __m128d* from, __m128d* to,
+                                                             int f, int n, int samples) {
+    if constexpr (Stage::kLag == 0) {
+      if (Checked && !(f >= 0 && f < n)) return;
 #pragma GCC unroll 8
-    for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
+      for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
+    } else {
+      // One sample per frame; what comes out before the first frame goes nowhere.
+      if (Checked && !(f >= 0 && f < n + Stage::kLag)) return;
+      const __m128d s = Checked && f >= n ? _mm_setzero_pd() : from[f];
+      __m128d nowhere[2];
+      stage.template Up<Checked>(s, f, n, Checked && f < Stage::kLag ? nowhere : &to[2 * (f - Stage::kLag)]);
+    }
   }
-  template <class Stage>
-  __attribute__((always_inline)) static inline void DownFrame(Stage& stage, const __m128d* from,
-                                                               __m128d* to, int f, int samples) {
+  template <bool Checked, class Stage>
+  __attribute__((always_inline)) static inline void DownFrame(Stage& stage, const __m128d* from, __m128d* to,
+                                                               int f, int n, int samples) {
+    if constexpr (Stage::kLag == 0) {
+      if (Checked && !(f >= 0 && f < n)) return;
 #pragma GCC unroll 8
-    for (int i = 0; i < samples; ++i) to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
+      for (int i = 0; i < samples; ++i) to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
+    } else {
+      if (Checked && !(f >= 0 && f < n + Stage::kLag)) return;
+      const __m128d* s = Checked && f >= n ? from : &from[2 * f];
+      __m128d nowhere;
+      stage.template Down<Checked>(s, f, n, Checked && f < Stage::kLag ? &nowhere : &to[f - Stage::kLag]);
+    }
   }
 
   // The stage pairs of a left and a right oversampler, copied for one pipeline run.
-  template <bool Wide>
+  template <VectorIsa Isa>
   struct StagePairs {
     StagePairs(HalfbandOversampler& l, HalfbandOversampler& r)
         : up1(l.up1_, r.up1_), up2(l.up2_, r.up2_), up3(l.up3_, r.up3_), up4(l.up4_, r.up4_),
@@ -155,23 +178,38 @@ class HalfbandOversampler {
       if constexpr (Stages >= 3) up3.Store(l.up3_, r.up3_), down3.Store(l.down3_, r.down3_);
       if constexpr (Stages >= 4) up4.Store(l.up4_, r.up4_), down4.Store(l.down4_, r.down4_);
     }
-    PairOf<12, Wide> up1;
-    PairOf<4, Wide> up2;
-    PairOf<3, Wide> up3;
-    PairOf<2, Wide> up4;
-    PairOf<2, Wide> down4;
-    PairOf<3, Wide> down3;
-    PairOf<4, Wide> down2;
-    PairOf<12, Wide> down1;
+    PairOf<12, Isa> up1;
+    PairOf<4, Isa> up2;
+    PairOf<3, Isa> up3;
+    PairOf<2, Isa> up4;
+    PairOf<2, Isa> down4;
+    PairOf<3, Isa> down3;
+    PairOf<4, Isa> down2;
+    PairOf<12, Isa> down1;
   };
 
-  // Level k holds the samples at 2^k times the base rate (level 0 is in or out); the up-stage
-  // k + 1 of frame f runs in loop pass f + k, the per-frame function in pass f + Stages, the
-  // down-stage k + 1 in pass f + 2 Stages - k, the tail in pass f + 2 Stages + 1. One buffer
-  // per level serves both directions: a down-stage writes a frame's samples there only after
-  // the up-stage above read them. In the steady state every stage has a frame in every pass;
-  // before it the pipeline fills, after it it drains.
-  template <int Stages, bool Wide, class FrameFn, class TailFn>
+  // The pass in which each stage takes frame f is f plus its offset: each stage follows the one
+  // before it by one pass, plus that one's lag. Level k holds the samples at 2^k times the base
+  // rate (level 0 is in or out); one buffer per level serves both directions, as a down-stage
+  // writes a frame's samples there only after the up-stage above read them.
+  template <int Stages, VectorIsa Isa>
+  struct Schedule {
+    static constexpr int kLag1 = PairOf<12, Isa>::kLag;  // the stages next to the base rate
+    static constexpr int kUp1 = 0;
+    static constexpr int kUp2 = kUp1 + kLag1 + 1;
+    static constexpr int kUp3 = kUp2 + 1;
+    static constexpr int kUp4 = kUp3 + 1;
+    static constexpr int kFrame = (Stages == 1 ? kUp1 + kLag1 : kUp1 + kLag1 + Stages - 1) + 1;
+    static constexpr int kDown4 = kFrame + 1;
+    static constexpr int kDown3 = kFrame + Stages - 2;
+    static constexpr int kDown2 = kFrame + Stages - 1;
+    static constexpr int kDown1 = kFrame + Stages;
+    static constexpr int kTail = kDown1 + kLag1 + 1;
+  };
+
+  // In the steady state every stage has a frame in every pass; before it the pipeline fills,
+  // after it it drains.
+  template <int Stages, VectorIsa Isa, class FrameFn, class TailFn>
   __attribute__((always_inline)) static inline void Pipeline(HalfbandOversampler& l,
                                                               HalfbandOversampler& r,
                                                               const __m128d* in, __m128d* out,
@@ -183,40 +221,40 @@ class HalfbandOversampler {
     TailFn tailFn = tail;
     __m128d* levels[5] = {nullptr, work};
     for (int k = 2; k <= 4; ++k) levels[k] = levels[k - 1] + (1 << (k - 1)) * n;
-    StagePairs<Wide> stages(l, r);
-    constexpr int kPasses = 2 * Stages + 2;  // loop passes a frame spends in the pipeline
-    const int passes = n + kPasses - 1;
+    StagePairs<Isa> stages(l, r);
+    using S = Schedule<Stages, Isa>;
+    const int passes = n + S::kTail;
     int pass = 0;
-    for (; pass < std::min(kPasses - 1, passes); ++pass)
-      Pass<Stages, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
-    for (; pass < n; ++pass) Pass<Stages, false>(stages, levels, in, out, n, pass, frameFn, tailFn);
-    for (; pass < passes; ++pass) Pass<Stages, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
+    for (; pass < std::min(S::kTail, passes); ++pass)
+      Pass<Stages, Isa, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
+    for (; pass < n; ++pass) Pass<Stages, Isa, false>(stages, levels, in, out, n, pass, frameFn, tailFn);
+    for (; pass < passes; ++pass) Pass<Stages, Isa, true>(stages, levels, in, out, n, pass, frameFn, tailFn);
     stages.template Store<Stages>(l, r);
     fnFrame = frameFn;
     tail = tailFn;
   }
 
   // One pass: every stage takes its frame (Checked: only stages whose frame exists).
-  template <int Stages, bool Checked, class Pairs, class FrameFn, class TailFn>
+  template <int Stages, VectorIsa Isa, bool Checked, class Pairs, class FrameFn, class TailFn>
   __attribute__((always_inline)) static inline void Pass(Pairs& st, __m128d* const* levels,
                                                           const __m128d* in, __m128d* out, int n,
                                                           int pass, FrameFn& fnFrame,
                                                           TailFn& tail) {
+    using S = Schedule<Stages, Isa>;
     constexpr int kFactor = 1 << Stages;
-    auto has = [n, pass](int lag) { return !Checked || (pass - lag >= 0 && pass - lag < n); };
-    if (has(0)) UpFrame(st.up1, in, levels[1], pass, 1);
-    if constexpr (Stages >= 2) if (has(1)) UpFrame(st.up2, levels[1], levels[2], pass - 1, 2);
-    if constexpr (Stages >= 3) if (has(2)) UpFrame(st.up3, levels[2], levels[3], pass - 2, 4);
-    if constexpr (Stages >= 4) if (has(3)) UpFrame(st.up4, levels[3], levels[4], pass - 3, 8);
-    if (has(Stages))
-      fnFrame(&levels[Stages][kFactor * (pass - Stages)], pass - Stages,
+    auto has = [n, pass](int offset) { return !Checked || (pass - offset >= 0 && pass - offset < n); };
+    UpFrame<Checked>(st.up1, in, levels[1], pass - S::kUp1, n, 1);
+    if constexpr (Stages >= 2) UpFrame<Checked>(st.up2, levels[1], levels[2], pass - S::kUp2, n, 2);
+    if constexpr (Stages >= 3) UpFrame<Checked>(st.up3, levels[2], levels[3], pass - S::kUp3, n, 4);
+    if constexpr (Stages >= 4) UpFrame<Checked>(st.up4, levels[3], levels[4], pass - S::kUp4, n, 8);
+    if (has(S::kFrame))
+      fnFrame(&levels[Stages][kFactor * (pass - S::kFrame)], pass - S::kFrame,
               std::integral_constant<int, kFactor>{});
-    if constexpr (Stages >= 4) if (has(5)) DownFrame(st.down4, levels[4], levels[3], pass - 5, 8);
-    constexpr int kDown3 = 2 * Stages - 2, kDown2 = 2 * Stages - 1, kDown1 = 2 * Stages;
-    if constexpr (Stages >= 3) if (has(kDown3)) DownFrame(st.down3, levels[3], levels[2], pass - kDown3, 4);
-    if constexpr (Stages >= 2) if (has(kDown2)) DownFrame(st.down2, levels[2], levels[1], pass - kDown2, 2);
-    if (has(kDown1)) DownFrame(st.down1, levels[1], out, pass - kDown1, 1);
-    if (has(kDown1 + 1)) tail(pass - kDown1 - 1);
+    if constexpr (Stages >= 4) DownFrame<Checked>(st.down4, levels[4], levels[3], pass - S::kDown4, n, 8);
+    if constexpr (Stages >= 3) DownFrame<Checked>(st.down3, levels[3], levels[2], pass - S::kDown3, n, 4);
+    if constexpr (Stages >= 2) DownFrame<Checked>(st.down2, levels[2], levels[1], pass - S::kDown2, n, 2);
+    DownFrame<Checked>(st.down1, levels[1], out, pass - S::kDown1, n, 1);
+    if (has(S::kTail)) tail(pass - S::kTail);
   }
 
   template <std::size_t N>

@@ -56,6 +56,8 @@ class HalfbandStage {
   // Holds copies of both stages' memories; Store writes them back.
   class Pair {
    public:
+    static constexpr int kLag = 0;  // a frame comes out in the pass it goes in
+
     Pair(const HalfbandStage& left, const HalfbandStage& right) {
       for (std::size_t k = 0; k < N; ++k) {
         ym_[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
@@ -111,6 +113,7 @@ class HalfbandStage {
   class Quad {
    public:
     static constexpr std::size_t kSections = N / 2;
+    static constexpr int kLag = 0;
     static_assert(N % 2 == 0, "both chains must be equally long");
 
     // Section j of both chains: lanes (chain 0 left, chain 0 right, chain 1 left, chain 1 right).
@@ -165,6 +168,92 @@ class HalfbandStage {
 
     __m256d ym_[kSections], c_[kSections];
     __m256d xm_;
+  };
+
+  // Quad with its sections in Groups groups that work one frame apart: in each call group g
+  // takes the frame that went into group 0 g calls earlier, from the output group g - 1 left in
+  // the previous call. The groups of one call are independent of each other, so a call's chain
+  // of dependent operations is one group long instead of the whole stage; a frame comes out
+  // kLag = Groups - 1 calls after it went in. Each section still sees its own inputs in order:
+  // the same bits. Up and Down take frame f into group 0 and write what comes out of the last
+  // group (frame f - kLag); with Checked only the groups whose frame lies in [0, n) move (the
+  // pipeline's fill and drain). Between runs every group has taken the same frames, as the
+  // scalar stage keeps them.
+  template <std::size_t Groups>
+  class SkewedQuad {
+   public:
+    static constexpr std::size_t kSections = N / 2;
+    static constexpr std::size_t kPerGroup = kSections / Groups;
+    static constexpr int kLag = static_cast<int>(Groups) - 1;
+    static_assert(N % 2 == 0 && kSections % Groups == 0, "equal chains in equal groups");
+
+    __attribute__((target("avx"))) SkewedQuad(const HalfbandStage& l, const HalfbandStage& r) {
+      for (std::size_t j = 0; j < kSections; ++j) {
+        ym_[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
+        c_[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
+      }
+      for (std::size_t g = 0; g < Groups; ++g) {
+        const std::size_t j = g * kPerGroup;
+        xm_[g] = _mm256_set_pd(r.xm_[2 * j + 1], l.xm_[2 * j + 1], r.xm_[2 * j], l.xm_[2 * j]);
+      }
+    }
+    __attribute__((target("avx"))) void Store(HalfbandStage& l, HalfbandStage& r) const {
+      for (std::size_t j = 0; j < kSections; ++j) {
+        double y[4], x[4];
+        _mm256_storeu_pd(y, ym_[j]);
+        _mm256_storeu_pd(x, j % kPerGroup == 0 ? xm_[j / kPerGroup] : ym_[j - 1]);
+        l.ym_[2 * j] = y[0];
+        r.ym_[2 * j] = y[1];
+        l.ym_[2 * j + 1] = y[2];
+        r.ym_[2 * j + 1] = y[3];
+        l.xm_[2 * j] = x[0];
+        r.xm_[2 * j] = x[1];
+        l.xm_[2 * j + 1] = x[2];
+        r.xm_[2 * j + 1] = x[3];
+      }
+    }
+    template <bool Checked>
+    __attribute__((target("avx"))) void Up(__m128d s, int f, int n, __m128d* out) {
+      const __m256d y = Advance<Checked>(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1), f, n);
+      out[0] = _mm256_castpd256_pd128(y);
+      out[1] = _mm256_extractf128_pd(y, 1);
+    }
+    template <bool Checked>
+    __attribute__((target("avx"))) void Down(const __m128d* in, int f, int n, __m128d* out) {
+      const __m256d y =
+          Advance<Checked>(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[1]), in[0], 1), f, n);
+      *out = _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
+                        _mm_set1_pd(0.5));
+    }
+
+   private:
+    template <bool Checked>
+    __attribute__((target("avx"))) __m256d Advance(__m256d in, int f, int n) {
+      // Every group's input is what the group before it left last time.
+      __m256d input[Groups];
+      input[0] = in;
+      for (std::size_t g = 1; g < Groups; ++g) input[g] = ym_[g * kPerGroup - 1];
+#pragma GCC unroll 8
+      for (std::size_t g = 0; g < Groups; ++g) {
+        const int frame = f - static_cast<int>(g);
+        if (Checked && !(frame >= 0 && frame < n)) continue;
+        __m256d s = input[g];
+        __m256d x = xm_[g];
+        xm_[g] = s;
+#pragma GCC unroll 8
+        for (std::size_t j = g * kPerGroup; j < (g + 1) * kPerGroup; ++j) {
+          const __m256d previous = ym_[j];
+          const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, previous), c_[j]), x);
+          x = previous;
+          ym_[j] = y;
+          s = y;
+        }
+      }
+      return ym_[kSections - 1];
+    }
+
+    __m256d ym_[kSections], c_[kSections];
+    __m256d xm_[Groups];  // each group's first section's previous input
   };
 #endif
 
