@@ -94,16 +94,7 @@ private:
   // Where the lanes' new designs are stable.
   static __m128d StablePoles(const CircuitCoefficientsPair& k)
   {
-    CircuitCoefficientLanes<2> lanes;
-    lanes.a0 = k.a0;
-    lanes.a1 = k.a1;
-    lanes.a2 = k.a2;
-    lanes.b0 = k.b0;
-    lanes.b1 = k.b1;
-    lanes.b2 = k.b2;
-    MaskLanes<2> stable;
-    StablePolesLanes<2>(lanes, stable);
-    return _mm_castsi128_pd(stable);
+    return StablePolesPair(k.a0, _mm_div_pd(k.a1, k.a0), _mm_div_pd(k.a2, k.a0));
   }
 
   static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof(double)) == 0; }

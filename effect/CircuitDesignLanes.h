@@ -16,24 +16,19 @@ template <>
 struct LaneTypes<2>
 {
   typedef double Values __attribute__((vector_size(16)));
-  typedef long long Mask __attribute__((vector_size(16)));
 };
 template <>
 struct LaneTypes<4>
 {
   typedef double Values __attribute__((vector_size(32)));
-  typedef long long Mask __attribute__((vector_size(32)));
 };
 template <>
 struct LaneTypes<8>
 {
   typedef double Values __attribute__((vector_size(64)));
-  typedef long long Mask __attribute__((vector_size(64)));
 };
 template <int N>
 using DoubleLanes = typename LaneTypes<N>::Values;
-template <int N>
-using MaskLanes = typename LaneTypes<N>::Mask;
 
 template <int N>
 struct CircuitCoefficientLanes
@@ -92,28 +87,26 @@ __attribute__((always_inline)) inline void DesignLanes(const DoubleLanes<N>& K, 
   k.b2 = B2 * K2 - B1 * K + B0;
 }
 
-// HasStablePoles in each lane: a0 not 0, |a2 / a0| < 1 and |a1 / a0| < 1 + a2 / a0 (a lane
-// whose a0 is 0 divides by it here, but its answer is false all the same). All ones where
-// stable, zeros elsewhere.
-template <int N>
-__attribute__((always_inline)) inline void StablePolesLanes(const CircuitCoefficientLanes<N>& k,
-                                                            MaskLanes<N>& stable)
+// HasStablePoles of a left and a right section: a0 not 0, |p2| < 1 and |p1| < 1 + p2, where
+// p1 = a1 / a0 and p2 = a2 / a0 (a lane whose a0 is 0 has divided by it, but its answer is false
+// all the same). All ones where stable. (Comparisons stay on two lanes: wider generic vector
+// comparisons are not kept vectorised when inlined into code for wider instructions.)
+inline __m128d StablePolesPair(__m128d a0, __m128d p1, __m128d p2)
 {
-  DoubleLanes<N> largest;
-  circuitlanes::Broadcast<N>(0x1.fffffffffffffp+1023, largest);
-  const MaskLanes<N> magnitude = (MaskLanes<N>)largest | 0x7ff0000000000000LL;
-  const DoubleLanes<N> p1 = k.a1 / k.a0;
-  const DoubleLanes<N> p2 = k.a2 / k.a0;
-  const DoubleLanes<N> abs1 = (DoubleLanes<N>)((MaskLanes<N>)p1 & magnitude);
-  const DoubleLanes<N> abs2 = (DoubleLanes<N>)((MaskLanes<N>)p2 & magnitude);
-  stable = (k.a0 != 0.0) & (abs2 < 1.0) & (abs1 < 1.0 + p2);
+  const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+  const __m128d one = _mm_set1_pd(1.0);
+  const __m128d inside = _mm_and_pd(_mm_cmplt_pd(_mm_and_pd(p2, magnitude), one),
+                                    _mm_cmplt_pd(_mm_and_pd(p1, magnitude), _mm_add_pd(one, p2)));
+  return _mm_and_pd(_mm_cmpneq_pd(a0, _mm_setzero_pd()), inside);
 }
 
-// Designs frames 0 .. count - 1 of a left and a right section into out, N / 2 frames at a time.
+// Designs frames 0 .. count - 1 (at most kMaxDesignFrames) of a left and a right section into
+// out, N / 2 frames at a time.
 // The inputs are laid out [frame][channel]; a null K2 means every lane has the rate constant
 // K[0] (and K2[0] is computed here). current holds the sections' coefficients on entry and the
 // last frame's on return. With KeepLastStable a lane whose new design would be unstable keeps
 // its previous coefficients, as DesignHighStable does.
+constexpr int kMaxDesignFrames = 64; // frames per DesignFrames call
 template <const circuit::CircuitModel& Model, bool KeepLastStable, int N>
 __attribute__((always_inline)) inline void DesignFrames(const double* K, const double* K2, const double* b,
                                                         const double* c, int count,
@@ -121,10 +114,12 @@ __attribute__((always_inline)) inline void DesignFrames(const double* K, const d
                                                         CircuitCoefficientsPair& current)
 {
   static_assert(N % 2 == 0, "a lane pair per frame");
+  if (count > kMaxDesignFrames) count = kMaxDesignFrames; // the caller's chunks are no longer
   constexpr int kFrames = N / 2;
   const bool oneRate = K2 == nullptr;
   const double rateSquare = oneRate ? std::pow(K[0], 2.0) : 0.0;
-  MaskLanes<N> stable{};
+  // The pole ratios a1 / a0 and a2 / a0 of each frame's new design, for the stability test.
+  __m128d ratios[KeepLastStable ? kMaxDesignFrames : 1][2];
   for (int first = 0; first < count; first += kFrames)
   {
     const int frames = count - first < kFrames ? count - first : kFrames;
@@ -163,7 +158,12 @@ __attribute__((always_inline)) inline void DesignFrames(const double* K, const d
     }
     CircuitCoefficientLanes<N> k;
     DesignLanes<Model, N>(lanesK, lanesK2, lanesB, lanesC, k);
-    if constexpr (KeepLastStable) StablePolesLanes<N>(k, stable);
+    DoubleLanes<N> p1, p2;
+    if constexpr (KeepLastStable)
+    {
+      p1 = k.a1 / k.a0;
+      p2 = k.a2 / k.a0;
+    }
     for (int f = 0; f < frames; ++f)
     {
       CircuitCoefficientsPair& o = out[first + f];
@@ -173,8 +173,11 @@ __attribute__((always_inline)) inline void DesignFrames(const double* K, const d
       std::memcpy(&o.b0, reinterpret_cast<const char*>(&k.b0) + 16 * f, 16);
       std::memcpy(&o.b1, reinterpret_cast<const char*>(&k.b1) + 16 * f, 16);
       std::memcpy(&o.b2, reinterpret_cast<const char*>(&k.b2) + 16 * f, 16);
-      // The stability mask waits in a0NonZero until the frames are chained below.
-      if constexpr (KeepLastStable) std::memcpy(&o.a0NonZero, reinterpret_cast<const char*>(&stable) + 16 * f, 16);
+      if constexpr (KeepLastStable)
+      {
+        std::memcpy(&ratios[first + f][0], reinterpret_cast<const char*>(&p1) + 16 * f, 16);
+        std::memcpy(&ratios[first + f][1], reinterpret_cast<const char*>(&p2) + 16 * f, 16);
+      }
     }
   }
   // Frame by frame: a kept lane carries the previous frame's coefficients. (Field by field: a
@@ -187,7 +190,7 @@ __attribute__((always_inline)) inline void DesignFrames(const double* K, const d
     CircuitCoefficientsPair& o = out[n];
     if constexpr (KeepLastStable)
     {
-      const __m128d keep = o.a0NonZero;
+      const __m128d keep = StablePolesPair(o.a0, ratios[n][0], ratios[n][1]);
       auto select = [keep](__m128d fresh, __m128d kept) {
         return _mm_or_pd(_mm_and_pd(keep, fresh), _mm_andnot_pd(keep, kept));
       };

@@ -111,7 +111,7 @@ class HalfbandOversampler {
   // The same instructions, with sixteen more registers to hold the memories of the longest
   // stages split into groups a frame apart.
   template <int Stages, class FrameFn, class TailFn>
-  __attribute__((target("avx,avx512f,avx512vl"), flatten)) static void RunFramesAvx512(
+  __attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) static void RunFramesAvx512(
     HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in, __m128d* out, int n,
     __m128d* work, FrameFn& fnFrame, TailFn& tail) {
     Pipeline<Stages, VectorIsa::kAvx512>(l, r, in, out, n, work, fnFrame, tail);

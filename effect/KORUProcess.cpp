@@ -142,7 +142,7 @@ __attribute__((always_inline)) inline void DesignChunk(const ChunkDesigns& d)
 __attribute__((flatten)) void DesignChunkSse2(const ChunkDesigns& d) { DesignChunk<2>(d); }
 #if KORU_HALFBAND_AVX
 __attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d) { DesignChunk<4>(d); }
-__attribute__((target("avx,avx512f,avx512vl"), flatten)) void DesignChunkAvx512(const ChunkDesigns& d)
+__attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) void DesignChunkAvx512(const ChunkDesigns& d)
 {
   DesignChunk<8>(d);
 }
@@ -293,6 +293,7 @@ bool KORU::ProcessChunk(int frames)
         c.midRate[n][ch] = midRate * c.midFreq[n][ch];
         c.midRateSquare[n][ch] = std::pow(c.midRate[n][ch], 2.0);
       }
+    static_assert(kChunkFrames <= kMaxDesignFrames, "a chunk's designs in one go");
     ChunkDesigns designs;
     designs.frames = frames;
     designs.midK = &c.midRate[0][0];

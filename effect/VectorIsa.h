@@ -6,7 +6,7 @@ enum class VectorIsa
 {
   kSse2,   // baseline x86-64
   kAvx,    // 256-bit vectors, 16 registers
-  kAvx512  // the same 256-bit operations with 32 registers (AVX-512F and VL)
+  kAvx512  // 32 registers, and 512-bit vectors where they pay (AVX-512F, VL and DQ)
 };
 
 // What this processor offers (checked once). Builds without the wide forms (Windows) answer
