@@ -2,6 +2,8 @@
 
 #include "framework/DeterministicMath.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -56,17 +58,22 @@ public:
     for (int start = 0; start < n; start += kMaxBlock)
     {
       const int count = std::min(kMaxBlock, n - start);
+      // The detector two frames at a time (the same operations in each lane), then the
+      // exponent test frame by frame.
+      double level[kMaxBlock];
+      int i = start;
+      for (; i + 1 < start + count; i += 2) _mm_storeu_pd(&level[i - start], LevelPair(&inL[i], &inR[i]));
+      if (i < start + count) level[i - start] = Level(inL[i], inR[i]);
       int loud = 0; // frames whose level may reach the knee
-      for (int i = start; i < start + count; ++i)
+      for (i = start; i < start + count; ++i)
       {
-        const double level = Level(inL[i], inR[i]);
-        if (ClearlyBelowKnee(level, thresholdDb[i]))
+        if (ClearlyBelowKnee(level[i - start], thresholdDb[i]))
         {
           G[i] = mUnity;
           continue;
         }
         mLoudFrame[loud] = i;
-        mLoudLevel[loud++] = level;
+        mLoudLevel[loud++] = level[i - start];
       }
       dmath::Log(mLoudLevel, mLoudValue, loud);
       for (int j = 0; j < loud; ++j)
@@ -135,6 +142,19 @@ private:
     const double k = mK;
     const double y1 = std::sqrt(k * x);
     return x > y1 ? x : std::sqrt(k * x + mH * (k * x));
+  }
+
+  // Level for two frames at once, each lane exactly as Level: std::max(a, b) is (a < b) ? b : a,
+  // which is max_pd(b, a); both square roots are taken and the lane's own one is kept.
+  __m128d LevelPair(const double* inL, const double* inR) const
+  {
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+    const __m128d x = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(inL), magnitude), _mm_and_pd(_mm_loadu_pd(inR), magnitude));
+    const __m128d kx = _mm_mul_pd(_mm_set1_pd(mK), x);
+    const __m128d y1 = _mm_sqrt_pd(kx);
+    const __m128d widened = _mm_sqrt_pd(_mm_add_pd(kx, _mm_mul_pd(_mm_set1_pd(mH), kx)));
+    const __m128d louder = _mm_cmpgt_pd(x, y1);
+    return _mm_or_pd(_mm_and_pd(louder, x), _mm_andnot_pd(louder, widened));
   }
 
   // The curve's gain in dB at level E and threshold T.

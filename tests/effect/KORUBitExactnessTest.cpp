@@ -583,4 +583,39 @@ TEST(KORUBitExact, CompressorStepperGivesCompressorGain)
     }
   }
 }
+
+// The block form: a block's targets at once (odd block sizes, some longer than the stepper's
+// own block), then the ballistics frame by frame, against the scalar target and Step.
+TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
+{
+  std::mt19937 rng(23);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  CompressorStepper block, scalar;
+  block.SetRate(48000.0);
+  scalar.SetRate(48000.0);
+  std::vector<double> inL(3000), inR(3000), T(3000), peak(3000), G(3000);
+  for (size_t n = 0; n < inL.size(); ++n)
+  {
+    const double level = std::pow(10.0, -6.0 * unit(rng)) * 1.5;
+    inL[n] = n % 97 == 0 ? nan : n % 89 == 0 ? -inf : level * (unit(rng) < 0.5 ? -1.0 : 1.0);
+    inR[n] = n % 53 == 0 ? 0.0 : level * unit(rng);
+    T[n] = (n / 300) % 2 ? -48.0 : -96.0 * unit(rng);
+    peak[n] = unit(rng);
+  }
+  double blockGain = 1.0, scalarGain = 1.0;
+  size_t start = 0;
+  for (int size : {1, 7, 64, 65, 130, 333, 1000, 1400})
+  {
+    block.TargetGains(&inL[start], &inR[start], &T[start], size, &G[start]);
+    for (size_t n = start; n < start + size; ++n)
+    {
+      ASSERT_TRUE(SameBits(G[n], scalar.TargetGain(inL[n], inR[n], T[n]))) << "frame " << n;
+      blockGain = block.Follow(blockGain, G[n], peak[n], T[n]);
+      scalarGain = scalar.Step(scalarGain, inL[n], inR[n], peak[n], T[n]);
+      ASSERT_TRUE(SameBits(blockGain, scalarGain)) << "frame " << n;
+    }
+    start += size;
+  }
+}
 } // namespace
