@@ -102,6 +102,12 @@ private:
   // Stage by stage over mChunk; false if an output or the gain went non-finite (the state is
   // then not what the frame-by-frame chain would hold, and the chunk must run again).
   bool ProcessChunk(int frames);
+  // The chunk's steps. The equaliser's smoothed controls and designs come first (they need no
+  // signal); answers 0 when one frame's values serve the whole chunk, 1 otherwise.
+  int SmoothAndDesignEqualiser(int frames);
+  void RunInputStage(int frames);
+  double RunCompressor(int frames); // answers the gain after the last frame
+  void RunEqualiserAndOutput(int frames, int stride);
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
   void ProcessChunkFrameByFrame(int frames);
   void InvalidateDesigns();

@@ -219,12 +219,37 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 bool KORU::ProcessChunk(int frames)
 {
   Chunk& c = mChunk;
-  const double fs = mFs;
-  const double makeupFactor = mMakeupFactor;
-
   // 1. The compressor's release follows the raw input peak.
   for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
 
+  const int stride = SmoothAndDesignEqualiser(frames); // step 6 first: it needs no signal
+  RunInputStage(frames);
+  const double gain = RunCompressor(frames);
+  RunEqualiserAndOutput(frames, stride);
+
+  bool finite = true;
+  for (int n = 0; n < frames; ++n)
+    finite = finite && std::isfinite(c.outL[n]) && std::isfinite(c.outR[n]) && std::isfinite(c.gain[n]);
+  if (!finite) return false;
+
+  // The per-frame values the next block starts from.
+  const int last = frames - 1;
+  mGain = gain;
+  mInL = c.inL[last];
+  mInR = c.inR[last];
+  mCompL = c.compL[last];
+  mCompR = c.compR[last];
+  _mm_storel_pd(&mMidOutL, c.midOut[last]);
+  _mm_storeh_pd(&mMidOutR, c.midOut[last]);
+  mOutL = c.outL[last];
+  mOutR = c.outR[last];
+  return true;
+}
+
+int KORU::SmoothAndDesignEqualiser(int frames)
+{
+  Chunk& c = mChunk;
+  const double fs = mFs;
   // The equaliser controls and the output gain: their smoothers advance for the left channel,
   // then for the right, in every frame (step 6). Settled smoothers give copies (a step leaves
   // them where they are), and the first frame's values and designs serve every frame.
@@ -246,7 +271,6 @@ bool KORU::ProcessChunk(int frames)
   constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
   bool settled = true;
   for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
-  const int stride = settled ? 0 : 1;
 
   // 6. The chunk's smoothed controls and equaliser designs, ahead of the filters: they depend
   // on the controls alone, so the work of neighbouring frames overlaps.
@@ -322,6 +346,12 @@ bool KORU::ProcessChunk(int frames)
   highK.StoreTo(mHighL, mHighR);
   lowK.StoreTo(mLowL, mLowR);
 
+  return settled ? 0 : 1;
+}
+
+void KORU::RunInputStage(int frames)
+{
+  Chunk& c = mChunk;
   // 2. Input stage at four times the rate: the one input-gain smoother advances four times for
   // the left channel, then four times for the right, in every frame; oversampled sample k of a
   // frame takes its channel's k-th gain. Its chain of steps runs inside the pipeline, where it
@@ -334,7 +364,11 @@ bool KORU::ProcessChunk(int frames)
   HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames,
                                          c.work, inputStage, split);
   s9.z = inputStage.z;
+}
 
+double KORU::RunCompressor(int frames)
+{
+  Chunk& c = mChunk;
   // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
   const double thresholdTarget = -mCompAmount;
@@ -371,7 +405,12 @@ bool KORU::ProcessChunk(int frames)
     std::copy_n(c.inL, frames, c.compL);
     std::copy_n(c.inR, frames, c.compR);
   }
+  return gain;
+}
 
+void KORU::RunEqualiserAndOutput(int frames, int stride)
+{
+  Chunk& c = mChunk;
   // 7 and 8, both channels at once: mid band at twice the rate, then the shelves and the output
   // gain (or the equaliser bypass, which still runs the mid band).
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
@@ -385,7 +424,7 @@ bool KORU::ProcessChunk(int frames)
                            c.stereo,
                            c.outL,
                            c.outR,
-                           _mm_set1_pd(makeupFactor),
+                           _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
   HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames,
@@ -393,27 +432,6 @@ bool KORU::ProcessChunk(int frames)
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
-  double midOutL, midOutR;
-  _mm_storel_pd(&midOutL, c.midOut[frames - 1]);
-  _mm_storeh_pd(&midOutR, c.midOut[frames - 1]);
-
-  bool finite = true;
-  for (int n = 0; n < frames; ++n)
-    finite = finite && std::isfinite(c.outL[n]) && std::isfinite(c.outR[n]) && std::isfinite(c.gain[n]);
-  if (!finite) return false;
-
-  // The per-frame values the next block starts from.
-  const int last = frames - 1;
-  mGain = gain;
-  mInL = c.inL[last];
-  mInR = c.inR[last];
-  mCompL = c.compL[last];
-  mCompR = c.compR[last];
-  mMidOutL = midOutL;
-  mMidOutR = midOutR;
-  mOutL = c.outL[last];
-  mOutR = c.outR[last];
-  return true;
 }
 
 void KORU::ProcessChunkFrameByFrame(int frames)
