@@ -106,7 +106,7 @@ inline __m128d StablePolesPair(__m128d a0, __m128d p1, __m128d p2)
 // K[0] (and K2[0] is computed here). current holds the sections' coefficients on entry and the
 // last frame's on return. With KeepLastStable a lane whose new design would be unstable keeps
 // its previous coefficients, as DesignHighStable does.
-constexpr int kMaxDesignFrames = 64; // frames per DesignFrames call
+constexpr int kMaxDesignFrames = 128; // frames per DesignFrames call
 template <const circuit::CircuitModel& Model, bool KeepLastStable, int N>
 __attribute__((always_inline)) inline void DesignFrames(const double* K, const double* K2, const double* b,
                                                         const double* c, int count,

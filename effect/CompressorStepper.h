@@ -52,7 +52,7 @@ public:
 
   // TargetGain of frames 0 .. n - 1 into G, the logarithms and powers of the frames that need
   // them a whole array at a time (the same bits: the same functions, value by value).
-  static constexpr int kMaxBlock = 64;
+  static constexpr int kMaxBlock = 128;
   void TargetGains(const double* inL, const double* inR, const double* thresholdDb, int n, double* G)
   {
     for (int start = 0; start < n; start += kMaxBlock)

@@ -64,7 +64,7 @@ private:
   // chunk, so the processor overlaps the work of neighbouring frames instead of waiting on one
   // frame's long chain of dependent operations. Every state still sees its values in the same
   // order, so the result is the same as frame by frame.
-  static constexpr int kChunkFrames = 64;
+  static constexpr int kChunkFrames = 128;
   struct Chunk
   {
     double xL[kChunkFrames], xR[kChunkFrames];     // input, non-finite samples silenced
