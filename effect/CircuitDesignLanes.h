@@ -101,9 +101,8 @@ inline __m128d StablePolesPair(__m128d a0, __m128d p1, __m128d p2)
 }
 
 // Designs frames 0 .. count - 1 (at most kMaxDesignFrames) of a left and a right section into
-// out, N / 2 frames at a time.
-// The inputs are laid out [frame][channel]; a null K2 means every lane has the rate constant
-// K[0] (and K2[0] is computed here). current holds the sections' coefficients on entry and the
+// out, N / 2 frames at a time. The inputs are laid out [frame][channel]; a null K2 means every
+// lane has the rate constant K[0] (and its square is formed here, as the scalar design does). current holds the sections' coefficients on entry and the
 // last frame's on return. With KeepLastStable a lane whose new design would be unstable keeps
 // its previous coefficients, as DesignHighStable does.
 constexpr int kMaxDesignFrames = 128; // frames per DesignFrames call
