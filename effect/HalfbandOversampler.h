@@ -121,7 +121,7 @@ class HalfbandOversampler {
   static constexpr std::size_t kLongStageGroups = 3;
   template <std::size_t N, VectorIsa Isa>
   using PairOf = std::conditional_t<
-      Isa == VectorIsa::kAvx512 && N == 12, typename HalfbandStage<N>::template SkewedQuad<kLongStageGroups>,
+      Isa == VectorIsa::kAvx512 && N == 12, typename HalfbandStage<N>::template GroupedQuad<kLongStageGroups>,
       std::conditional_t<Isa != VectorIsa::kSse2 && N % 2 == 0 && N >= 4, typename HalfbandStage<N>::Quad,
                          typename HalfbandStage<N>::Pair>>;
 #else

@@ -110,67 +110,7 @@ class HalfbandStage {
   // vector, chain 0 of left and right fills the low half and chain 1 the high half, so one
   // operation serves four sections, each lane still doing exactly the scalar operations (no
   // fused multiply-add). Use only where the processor has AVX.
-  class Quad {
-   public:
-    static constexpr std::size_t kSections = N / 2;
-    static constexpr int kLag = 0;
-    static_assert(N % 2 == 0, "both chains must be equally long");
-
-    // Section j of both chains: lanes (chain 0 left, chain 0 right, chain 1 left, chain 1 right).
-    __attribute__((target("avx"))) Quad(const HalfbandStage& l, const HalfbandStage& r) {
-      for (std::size_t j = 0; j < kSections; ++j) {
-        ym_[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
-        c_[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
-      }
-      xm_ = _mm256_set_pd(r.xm_[1], l.xm_[1], r.xm_[0], l.xm_[0]);
-    }
-    __attribute__((target("avx"))) void Store(HalfbandStage& l, HalfbandStage& r) const {
-      for (std::size_t j = 0; j < kSections; ++j) {
-        double y[4], x[4];
-        _mm256_storeu_pd(y, ym_[j]);
-        _mm256_storeu_pd(x, j == 0 ? xm_ : ym_[j - 1]);
-        l.ym_[2 * j] = y[0];
-        r.ym_[2 * j] = y[1];
-        l.ym_[2 * j + 1] = y[2];
-        r.ym_[2 * j + 1] = y[3];
-        l.xm_[2 * j] = x[0];
-        r.xm_[2 * j] = x[1];
-        l.xm_[2 * j + 1] = x[2];
-        r.xm_[2 * j + 1] = x[3];
-      }
-    }
-    __attribute__((target("avx"))) void Up(__m128d s, __m128d* out) {
-      const __m256d y = Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1));
-      out[0] = _mm256_castpd256_pd128(y);
-      out[1] = _mm256_extractf128_pd(y, 1);
-    }
-    // The later sample into chain 0, the earlier into chain 1; then (y0 + y1) * 0.5.
-    __attribute__((target("avx"))) __m128d Down(const __m128d* in) {
-      const __m256d y = Chains(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[1]), in[0], 1));
-      return _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
-                        _mm_set1_pd(0.5));
-    }
-
-   private:
-    __attribute__((target("avx"))) __m256d Chains(__m256d s) {
-      __m256d x = xm_;
-      xm_ = s;
-#pragma GCC unroll 8
-      for (std::size_t j = 0; j < kSections; ++j) {
-        const __m256d previous = ym_[j];
-        const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, previous), c_[j]), x);
-        x = previous;
-        ym_[j] = y;
-        s = y;
-      }
-      return s;
-    }
-
-    __m256d ym_[kSections], c_[kSections];
-    __m256d xm_;
-  };
-
-  // Quad with its sections in Groups groups that work one frame apart: in each call group g
+  // The sections can be split into Groups groups that work one frame apart: in each call group g
   // takes the frame that went into group 0 g calls earlier, from the output group g - 1 left in
   // the previous call. The groups of one call are independent of each other, so a call's chain
   // of dependent operations is one group long instead of the whole stage; a frame comes out
@@ -180,14 +120,15 @@ class HalfbandStage {
   // pipeline's fill and drain). Between runs every group has taken the same frames, as the
   // scalar stage keeps them.
   template <std::size_t Groups>
-  class SkewedQuad {
+  class GroupedQuad {
    public:
     static constexpr std::size_t kSections = N / 2;
     static constexpr std::size_t kPerGroup = kSections / Groups;
     static constexpr int kLag = static_cast<int>(Groups) - 1;
     static_assert(N % 2 == 0 && kSections % Groups == 0, "equal chains in equal groups");
 
-    __attribute__((target("avx"))) SkewedQuad(const HalfbandStage& l, const HalfbandStage& r) {
+    // Section j of both chains: lanes (chain 0 left, chain 0 right, chain 1 left, chain 1 right).
+    __attribute__((target("avx"))) GroupedQuad(const HalfbandStage& l, const HalfbandStage& r) {
       for (std::size_t j = 0; j < kSections; ++j) {
         ym_[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
         c_[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
@@ -212,12 +153,25 @@ class HalfbandStage {
         r.xm_[2 * j + 1] = x[3];
       }
     }
+    // As the scalar Up and Down, for a stage in one group (no lag).
+    __attribute__((target("avx"))) void Up(__m128d s, __m128d* out) {
+      static_assert(Groups == 1, "a grouped stage takes its frame number");
+      Up<false>(s, 0, 1, out);
+    }
+    __attribute__((target("avx"))) __m128d Down(const __m128d* in) {
+      static_assert(Groups == 1, "a grouped stage takes its frame number");
+      __m128d y;
+      Down<false>(in, 0, 1, &y);
+      return y;
+    }
+
     template <bool Checked>
     __attribute__((target("avx"))) void Up(__m128d s, int f, int n, __m128d* out) {
       const __m256d y = Advance<Checked>(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1), f, n);
       out[0] = _mm256_castpd256_pd128(y);
       out[1] = _mm256_extractf128_pd(y, 1);
     }
+    // The later sample into chain 0, the earlier into chain 1; then (y0 + y1) * 0.5.
     template <bool Checked>
     __attribute__((target("avx"))) void Down(const __m128d* in, int f, int n, __m128d* out) {
       const __m256d y =
@@ -255,6 +209,7 @@ class HalfbandStage {
     __m256d ym_[kSections], c_[kSections];
     __m256d xm_[Groups];  // each group's first section's previous input
   };
+  using Quad = GroupedQuad<1>;
 #endif
 
  private:
