@@ -41,16 +41,7 @@ public:
       CircuitCoefficientsPair next;
       Redesign(next, l, r);
       // Each lane takes its new design only where that is stable.
-      const __m128d stable = StablePoles(next);
-      auto select = [stable](__m128d fresh, __m128d kept) {
-        return _mm_or_pd(_mm_and_pd(stable, fresh), _mm_andnot_pd(stable, kept));
-      };
-      k.a0 = select(next.a0, k.a0);
-      k.a1 = select(next.a1, k.a1);
-      k.a2 = select(next.a2, k.a2);
-      k.b0 = select(next.b0, k.b0);
-      k.b1 = select(next.b1, k.b1);
-      k.b2 = select(next.b2, k.b2);
+      k.TakeWhere(StablePoles(next), next);
     }
     else
     {

@@ -179,40 +179,22 @@ __attribute__((always_inline)) inline void DesignFrames(const double* K, const d
       }
     }
   }
-  // Frame by frame: a kept lane carries the previous frame's coefficients. (Field by field: a
-  // whole-pair copy would read back what was just stored in pieces, which the processor cannot
-  // forward.)
-  __m128d a0 = current.a0, a1 = current.a1, a2 = current.a2;
-  __m128d b0 = current.b0, b1 = current.b1, b2 = current.b2;
+  if constexpr (!KeepLastStable)
+  {
+    for (int n = 0; n < count; ++n) out[n].MarkNonZeroA0();
+    if (count > 0) current = out[count - 1];
+    return;
+  }
+  // Frame by frame: a lane whose new design is unstable keeps the previous frame's coefficients.
+  // (Those are kept in a local: copying a whole pair back out of out[] would read what was just
+  // stored in pieces, which the processor cannot forward.)
+  CircuitCoefficientsPair previous = current;
   for (int n = 0; n < count; ++n)
   {
     CircuitCoefficientsPair& o = out[n];
-    if constexpr (KeepLastStable)
-    {
-      const __m128d keep = StablePolesPair(o.a0, ratios[n][0], ratios[n][1]);
-      auto select = [keep](__m128d fresh, __m128d kept) {
-        return _mm_or_pd(_mm_and_pd(keep, fresh), _mm_andnot_pd(keep, kept));
-      };
-      o.a0 = select(o.a0, a0);
-      o.a1 = select(o.a1, a1);
-      o.a2 = select(o.a2, a2);
-      o.b0 = select(o.b0, b0);
-      o.b1 = select(o.b1, b1);
-      o.b2 = select(o.b2, b2);
-    }
-    o.MarkNonZeroA0();
-    a0 = o.a0;
-    a1 = o.a1;
-    a2 = o.a2;
-    b0 = o.b0;
-    b1 = o.b1;
-    b2 = o.b2;
+    previous.TakeWhere(StablePolesPair(o.a0, ratios[n][0], ratios[n][1]), o);
+    previous.MarkNonZeroA0();
+    o = previous;
   }
-  current.a0 = a0;
-  current.a1 = a1;
-  current.a2 = a2;
-  current.b0 = b0;
-  current.b1 = b1;
-  current.b2 = b2;
-  current.MarkNonZeroA0();
+  current = previous;
 }

@@ -25,6 +25,20 @@ struct CircuitCoefficientsPair
   }
   void MarkNonZeroA0() { a0NonZero = _mm_cmpneq_pd(a0, _mm_setzero_pd()); }
 
+  // Takes fresh's coefficients in the lanes where mask is all ones, keeps its own elsewhere.
+  void TakeWhere(__m128d mask, const CircuitCoefficientsPair& fresh)
+  {
+    auto select = [mask](__m128d from, __m128d kept) {
+      return _mm_or_pd(_mm_and_pd(mask, from), _mm_andnot_pd(mask, kept));
+    };
+    a0 = select(fresh.a0, a0);
+    a1 = select(fresh.a1, a1);
+    a2 = select(fresh.a2, a2);
+    b0 = select(fresh.b0, b0);
+    b1 = select(fresh.b1, b1);
+    b2 = select(fresh.b2, b2);
+  }
+
   // Writes the coefficients into the sections, leaving their memories alone.
   void StoreTo(CircuitSection& left, CircuitSection& right) const
   {
