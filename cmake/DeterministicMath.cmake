@@ -60,11 +60,13 @@ if(CMAKE_C_FLAGS MATCHES "fast-math|march=native|Ofast")
   message(FATAL_ERROR "KORU must be built without -ffast-math, -Ofast or -march=native")
 endif()
 
-# pow.c comes in through newlib-shim/koru_dmath_pow.c, which adds 10^y on pow's own route, and
-# log.c through newlib-shim/koru_dmath_log.c; both add forms that work through whole arrays.
-list(REMOVE_ITEM _dmath_sources "${_dmath_src}/pow.c" "${_dmath_src}/log.c")
+# pow.c comes in through newlib-shim/koru_dmath_pow.c, which adds 10^y on pow's own route; it,
+# log.c and exp.c (through koru_dmath_log.c and koru_dmath_exp.c) add forms that work through
+# whole arrays.
+list(REMOVE_ITEM _dmath_sources "${_dmath_src}/pow.c" "${_dmath_src}/log.c" "${_dmath_src}/exp.c")
 list(APPEND _dmath_sources "${CMAKE_CURRENT_LIST_DIR}/newlib-shim/koru_dmath_pow.c"
-  "${CMAKE_CURRENT_LIST_DIR}/newlib-shim/koru_dmath_log.c")
+  "${CMAKE_CURRENT_LIST_DIR}/newlib-shim/koru_dmath_log.c"
+  "${CMAKE_CURRENT_LIST_DIR}/newlib-shim/koru_dmath_exp.c")
 
 add_library(koru_dmath STATIC ${_dmath_sources})
 # Our shim fdlibm.h comes first; koru_dmath_names.h prefixes every symbol (see there).

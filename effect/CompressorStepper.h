@@ -86,9 +86,20 @@ public:
     }
   }
 
+  // The attack factors of frames 0 .. n - 1 (at most kMaxBlock), one exp each a whole array at a
+  // time, for a block whose threshold moves: Follow then takes them instead of calling exp.
+  void AttackFactors(const double* thresholdDb, int n, double* attack) const
+  {
+    double argument[kMaxBlock];
+    n = std::min(n, kMaxBlock);
+    for (int i = 0; i < n; ++i) argument[i] = thresholdDb[i] / mAttackDivisor / kDbPerNeper;
+    dmath::Exp(argument, attack, n);
+  }
+
   // The ballistics: from gain H toward the target G, attacking at a rate set by the threshold
-  // and releasing at one set by the threshold and the raw input peak.
-  double Follow(double gain, double G, double peakIn, double thresholdDb)
+  // and releasing at one set by the threshold and the raw input peak. attack, where given, is
+  // the attack factor AttackFactors computed for this threshold.
+  double Follow(double gain, double G, double peakIn, double thresholdDb, const double* attack = nullptr)
   {
     const double T = thresholdDb;
     if (!mThresholdValid || !SameBits(T, mThreshold)) NewThreshold(T);
@@ -98,7 +109,7 @@ public:
     {
       if (!mAttackValid)
       {
-        mAttack = dmath::Exp(T / mAttackDivisor / kDbPerNeper);
+        mAttack = attack ? *attack : dmath::Exp(T / mAttackDivisor / kDbPerNeper);
         mAttackValid = true;
       }
       return std::max(G, H * mAttack);

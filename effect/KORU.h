@@ -74,6 +74,7 @@ private:
     double inL[kChunkFrames], inR[kChunkFrames];    // input-stage outputs
     double threshold[kChunkFrames];                 // S8
     double target[kChunkFrames];                    // the compressor curve's gain
+    double attack[kChunkFrames];                    // its attack factor, while S8 moves
     double gain[kChunkFrames];                      // compressor gain after each frame
     double compL[kChunkFrames], compR[kChunkFrames];
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left

@@ -372,13 +372,17 @@ double KORU::RunCompressor(int frames)
   // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
   const double thresholdTarget = -mCompAmount;
-  if (s8.SettledAt(thresholdTarget))
-    std::fill_n(c.threshold, frames, s8.z);
-  else
+  const bool thresholdMoving = !s8.SettledAt(thresholdTarget);
+  if (thresholdMoving)
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
+  else
+    std::fill_n(c.threshold, frames, s8.z);
   // The curve's targets first: they depend on the input stage alone, so the chunk's logarithms
-  // and powers are taken together; then the gain's chain of steps toward them.
+  // and powers are taken together; so are the attack factors of a moving threshold. Then the
+  // gain's chain of steps toward the targets.
   mCompressor.TargetGains(c.inL, c.inR, c.threshold, frames, c.target);
+  if (thresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
+  auto attack = [&c, thresholdMoving](int n) { return thresholdMoving ? &c.attack[n] : nullptr; };
   double gain = mGain;
   if (mCompressorBypass == 0)
   {
@@ -388,7 +392,7 @@ double KORU::RunCompressor(int frames)
     const double compressorMakeup = mCompressorMakeup;
     for (int n = 0; n < frames; ++n)
     {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n]);
+      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
       c.gain[n] = gain;
       c.compL[n] = compressorMakeup * s10.Advance(gain) * c.inL[n];
       c.compR[n] = compressorMakeup * s10.Advance(gain) * c.inR[n];
@@ -399,7 +403,7 @@ double KORU::RunCompressor(int frames)
   {
     for (int n = 0; n < frames; ++n)
     {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n]);
+      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
       c.gain[n] = gain;
     }
     std::copy_n(c.inL, frames, c.compL);

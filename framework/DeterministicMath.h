@@ -17,6 +17,7 @@ double koru_dmath_pow(double x, double y);
 double koru_dmath_exp10(double y); // pow(10, y) to the bit, without pow's log(10) each call
 // The same over whole arrays (out[i] = f(in[i]) for i < n), to the bit: the loops have the
 // functions inlined, so neighbouring values' work overlaps.
+void koru_dmath_exp_block(const double* x, double* y, int n);
 void koru_dmath_log_block(const double* x, double* y, int n);
 void koru_dmath_exp10_block(const double* y, double* out, int n);
 }
@@ -24,6 +25,7 @@ void koru_dmath_exp10_block(const double* y, double* out, int n);
 namespace dmath
 {
 inline double Exp(double x) { return koru_dmath_exp(x); }
+inline void Exp(const double* x, double* out, int n) { koru_dmath_exp_block(x, out, n); }
 
 // x to the power y (the parameter laws' shapes).
 inline double Pow(double x, double y) { return koru_dmath_pow(x, y); }

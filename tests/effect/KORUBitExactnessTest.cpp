@@ -585,7 +585,8 @@ TEST(KORUBitExact, CompressorStepperGivesCompressorGain)
 }
 
 // The block form: a block's targets at once (odd block sizes, some longer than the stepper's
-// own block), then the ballistics frame by frame, against the scalar target and Step.
+// own block), the attack factors of a moving threshold at once, then the ballistics frame by
+// frame, against the scalar target and Step.
 TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
 {
   std::mt19937 rng(23);
@@ -594,7 +595,7 @@ TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
   CompressorStepper block, scalar;
   block.SetRate(48000.0);
   scalar.SetRate(48000.0);
-  std::vector<double> inL(3000), inR(3000), T(3000), peak(3000), G(3000);
+  std::vector<double> inL(3000), inR(3000), T(3000), peak(3000), G(3000), attack(3000);
   for (size_t n = 0; n < inL.size(); ++n)
   {
     const double level = std::pow(10.0, -6.0 * unit(rng)) * 1.5;
@@ -608,10 +609,12 @@ TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
   for (int size : {1, 7, 64, 65, 130, 333, 1000, 1400})
   {
     block.TargetGains(&inL[start], &inR[start], &T[start], size, &G[start]);
+    for (int first = 0; first < size; first += CompressorStepper::kMaxBlock)
+      block.AttackFactors(&T[start + first], std::min(size - first, CompressorStepper::kMaxBlock), &attack[start + first]);
     for (size_t n = start; n < start + size; ++n)
     {
       ASSERT_TRUE(SameBits(G[n], scalar.TargetGain(inL[n], inR[n], T[n]))) << "frame " << n;
-      blockGain = block.Follow(blockGain, G[n], peak[n], T[n]);
+      blockGain = block.Follow(blockGain, G[n], peak[n], T[n], n % 2 ? &attack[n] : nullptr);
       scalarGain = scalar.Step(scalarGain, inL[n], inR[n], peak[n], T[n]);
       ASSERT_TRUE(SameBits(blockGain, scalarGain)) << "frame " << n;
     }
