@@ -63,7 +63,6 @@ void KORU::ParamChanged(int index)
 
 void KORU::LimitVectorIsa(VectorIsa highest)
 {
-  mIsa = LimitedVectorIsa(highest);
   for (HalfbandOversampler* oversampler :
        {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
     oversampler->LimitVectorIsa(highest);

@@ -168,8 +168,6 @@ private:
   Chunk mChunk;
   ChainState mChunkStart;
 
-  VectorIsa mIsa = ProcessorVectorIsa();
-
   int mGRMeterIdx = -1;
   int mVUMeterIdx = -1;
 };

@@ -335,7 +335,8 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     designs.midCurrent = &midK;
     designs.highCurrent = &highK;
     designs.lowCurrent = &lowK;
-    DesignChunk(mIsa, designs);
+    // The same vector path as the oversamplers (LimitVectorIsa sets theirs).
+    DesignChunk(mInputOversamplerL.VectorIsaInUse(), designs);
     const int last = frames - 1;
     mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0}, {c.midRate[last][1], c.mid[last][1], 0.0});
     mHighDesign.Remember({highRate, c.high[last][0], c.highShape[last][0]},

@@ -30,23 +30,6 @@ struct OnePoleSmoother {
   // further step).
   bool SettledAt(double target) const { return SameBits(a * target + b * z, z); }
 
-  // count steps toward target, the values into out[0 .. count-1]: the same values as count
-  // calls of Advance. Once a step leaves z bit for bit where it was, z is a fixed point of the
-  // step and the remaining values are copies of it.
-  void AdvanceBlock(double target, double* out, int count) {
-    // A local copy of z, so the chain of steps stays in a register.
-    double value = z;
-    int i = 0;
-    while (i < count) {
-      const double previous = value;
-      value = a * target + b * value;
-      out[i++] = value;
-      if (SameBits(value, previous)) break;
-    }
-    for (; i < count; ++i) out[i] = value;
-    z = value;
-  }
-
  private:
   static bool SameBits(double x, double y) {
     std::uint64_t bx, by;
