@@ -3,19 +3,19 @@
 #include <cmath>
 
 HalfbandOversampler::HalfbandOversampler(int rateExponent)
-    : rateExponent_(rateExponent),
-      factor_(static_cast<int>(std::pow(2.0, rateExponent))),
-      isa_(ProcessorVectorIsa()) {
+    : mRateExponent(rateExponent),
+      mFactor(static_cast<int>(std::pow(2.0, rateExponent))),
+      mIsa(ProcessorVectorIsa()) {
   Reset();
 }
 
 void HalfbandOversampler::Reset() {
-  up1_.Reset();
-  up2_.Reset();
-  up3_.Reset();
-  up4_.Reset();
-  down4_.Reset();
-  down3_.Reset();
-  down2_.Reset();
-  down1_.Reset();
+  mUp1.Reset();
+  mUp2.Reset();
+  mUp3.Reset();
+  mUp4.Reset();
+  mDown4.Reset();
+  mDown3.Reset();
+  mDown2.Reset();
+  mDown1.Reset();
 }

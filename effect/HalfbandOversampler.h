@@ -24,22 +24,22 @@ class HalfbandOversampler {
 
   // False once any stage memory went non-finite.
   bool IsFinite() const {
-    return up1_.IsFinite() && up2_.IsFinite() && up3_.IsFinite() && up4_.IsFinite() &&
-           down1_.IsFinite() && down2_.IsFinite() && down3_.IsFinite() && down4_.IsFinite();
+    return mUp1.IsFinite() && mUp2.IsFinite() && mUp3.IsFinite() && mUp4.IsFinite() &&
+           mDown1.IsFinite() && mDown2.IsFinite() && mDown3.IsFinite() && mDown4.IsFinite();
   }
-  int RateExponent() const { return rateExponent_; }
+  int RateExponent() const { return mRateExponent; }
 
   // The pair form uses the widest vectors the processor has (checked at construction); this
   // keeps it to at most the given ones. Either way the results are the same bits.
-  void LimitVectorIsa(VectorIsa highest) { isa_ = LimitedVectorIsa(highest); }
-  VectorIsa VectorIsaInUse() const { return isa_; }
-  int Factor() const { return factor_; }
+  void LimitVectorIsa(VectorIsa highest) { mIsa = LimitedVectorIsa(highest); }
+  VectorIsa VectorIsaInUse() const { return mIsa; }
+  int Factor() const { return mFactor; }
 
   // One base-rate sample in, one out. fn (double -> double) is called exactly Factor()
   // times in time order (once for the pass-through factors).
   template <class Fn>
   double Process(double x, Fn&& fn) {
-    switch (factor_) {
+    switch (mFactor) {
       case 2: return Run<1>(x, fn);
       case 4: return Run<2>(x, fn);
       case 8: return Run<3>(x, fn);
@@ -65,7 +65,7 @@ class HalfbandOversampler {
   static void ProcessFramesPair(HalfbandOversampler& left, HalfbandOversampler& right,
                                 const __m128d* in, __m128d* out, int n, __m128d* work,
                                 FrameFn& fnFrame, TailFn& tail) {
-    switch (left.factor_) {
+    switch (left.mFactor) {
       case 2: return RunFrames<1>(left, right, in, out, n, work, fnFrame, tail);
       case 4: return RunFrames<2>(left, right, in, out, n, work, fnFrame, tail);
       case 8: return RunFrames<3>(left, right, in, out, n, work, fnFrame, tail);
@@ -86,8 +86,8 @@ class HalfbandOversampler {
   static void RunFrames(HalfbandOversampler& l, HalfbandOversampler& r, const __m128d* in,
                         __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail) {
 #if KORU_HALFBAND_AVX
-    if (l.isa_ == VectorIsa::kAvx512) return RunFramesAvx512<Stages>(l, r, in, out, n, work, fnFrame, tail);
-    if (l.isa_ == VectorIsa::kAvx) return RunFramesAvx<Stages>(l, r, in, out, n, work, fnFrame, tail);
+    if (l.mIsa == VectorIsa::kAvx512) return RunFramesAvx512<Stages>(l, r, in, out, n, work, fnFrame, tail);
+    if (l.mIsa == VectorIsa::kAvx) return RunFramesAvx<Stages>(l, r, in, out, n, work, fnFrame, tail);
 #endif
     RunFramesSse2<Stages>(l, r, in, out, n, work, fnFrame, tail);
   }
@@ -167,16 +167,16 @@ class HalfbandOversampler {
   template <VectorIsa Isa>
   struct StagePairs {
     StagePairs(HalfbandOversampler& l, HalfbandOversampler& r)
-        : up1(l.up1_, r.up1_), up2(l.up2_, r.up2_), up3(l.up3_, r.up3_), up4(l.up4_, r.up4_),
-          down4(l.down4_, r.down4_), down3(l.down3_, r.down3_), down2(l.down2_, r.down2_),
-          down1(l.down1_, r.down1_) {}
+        : up1(l.mUp1, r.mUp1), up2(l.mUp2, r.mUp2), up3(l.mUp3, r.mUp3), up4(l.mUp4, r.mUp4),
+          down4(l.mDown4, r.mDown4), down3(l.mDown3, r.mDown3), down2(l.mDown2, r.mDown2),
+          down1(l.mDown1, r.mDown1) {}
     template <int Stages>
     void Store(HalfbandOversampler& l, HalfbandOversampler& r) const {
-      up1.Store(l.up1_, r.up1_);
-      down1.Store(l.down1_, r.down1_);
-      if constexpr (Stages >= 2) up2.Store(l.up2_, r.up2_), down2.Store(l.down2_, r.down2_);
-      if constexpr (Stages >= 3) up3.Store(l.up3_, r.up3_), down3.Store(l.down3_, r.down3_);
-      if constexpr (Stages >= 4) up4.Store(l.up4_, r.up4_), down4.Store(l.down4_, r.down4_);
+      up1.Store(l.mUp1, r.mUp1);
+      down1.Store(l.mDown1, r.mDown1);
+      if constexpr (Stages >= 2) up2.Store(l.mUp2, r.mUp2), down2.Store(l.mDown2, r.mDown2);
+      if constexpr (Stages >= 3) up3.Store(l.mUp3, r.mUp3), down3.Store(l.mDown3, r.mDown3);
+      if constexpr (Stages >= 4) up4.Store(l.mUp4, r.mUp4), down4.Store(l.mDown4, r.mDown4);
     }
     PairOf<12, Isa> up1;
     PairOf<4, Isa> up2;
@@ -276,30 +276,30 @@ class HalfbandOversampler {
     double* top = l1;
     int n = 2;
 
-    up1_.Up(x, l1[0], l1[1]);
-    if constexpr (Stages >= 2) { Spread(up2_, l1, 2, l2); top = l2; n = 4; }
-    if constexpr (Stages >= 3) { Spread(up3_, l2, 4, l3); top = l3; n = 8; }
-    if constexpr (Stages >= 4) { Spread(up4_, l3, 8, l4); top = l4; n = 16; }
+    mUp1.Up(x, l1[0], l1[1]);
+    if constexpr (Stages >= 2) { Spread(mUp2, l1, 2, l2); top = l2; n = 4; }
+    if constexpr (Stages >= 3) { Spread(mUp3, l2, 4, l3); top = l3; n = 8; }
+    if constexpr (Stages >= 4) { Spread(mUp4, l3, 8, l4); top = l4; n = 16; }
 
     for (int i = 0; i < n; ++i) top[i] = fn(top[i]);
 
-    if constexpr (Stages >= 4) Gather(down4_, l4, 8, l3);
-    if constexpr (Stages >= 3) Gather(down3_, l3, 4, l2);
-    if constexpr (Stages >= 2) Gather(down2_, l2, 2, l1);
-    return down1_.Down(l1[0], l1[1]);
+    if constexpr (Stages >= 4) Gather(mDown4, l4, 8, l3);
+    if constexpr (Stages >= 3) Gather(mDown3, l3, 4, l2);
+    if constexpr (Stages >= 2) Gather(mDown2, l2, 2, l1);
+    return mDown1.Down(l1[0], l1[1]);
   }
 
-  int rateExponent_;
-  int factor_;
-  VectorIsa isa_ = VectorIsa::kSse2;
+  int mRateExponent;
+  int mFactor;
+  VectorIsa mIsa = VectorIsa::kSse2;
 
   // upN raises the rate at stage N (N = 1 next to the base rate); downN is its mirror.
-  HalfbandStage<12> up1_{halfband::kStage1};
-  HalfbandStage<4> up2_{halfband::kStage2};
-  HalfbandStage<3> up3_{halfband::kStage3};
-  HalfbandStage<2> up4_{halfband::kStage4};
-  HalfbandStage<2> down4_{halfband::kStage4};
-  HalfbandStage<3> down3_{halfband::kStage3};
-  HalfbandStage<4> down2_{halfband::kStage2};
-  HalfbandStage<12> down1_{halfband::kStage1};
+  HalfbandStage<12> mUp1{halfband::kStage1};
+  HalfbandStage<4> mUp2{halfband::kStage2};
+  HalfbandStage<3> mUp3{halfband::kStage3};
+  HalfbandStage<2> mUp4{halfband::kStage4};
+  HalfbandStage<2> mDown4{halfband::kStage4};
+  HalfbandStage<3> mDown3{halfband::kStage3};
+  HalfbandStage<4> mDown2{halfband::kStage2};
+  HalfbandStage<12> mDown1{halfband::kStage1};
 };

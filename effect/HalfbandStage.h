@@ -19,17 +19,17 @@
 template <std::size_t N>
 class HalfbandStage {
  public:
-  explicit HalfbandStage(const std::array<double, N>& coefficients) : c_(coefficients) { Reset(); }
+  explicit HalfbandStage(const std::array<double, N>& coefficients) : mCoefficients(coefficients) { Reset(); }
 
   void Reset() {
-    xm_.fill(0.0);
-    ym_.fill(0.0);
+    mLastInputs.fill(0.0);
+    mLastOutputs.fill(0.0);
   }
 
   // False once a memory holds a non-number or an infinity.
   bool IsFinite() const {
     for (std::size_t i = 0; i < N; ++i)
-      if (!std::isfinite(xm_[i]) || !std::isfinite(ym_[i])) return false;
+      if (!std::isfinite(mLastInputs[i]) || !std::isfinite(mLastOutputs[i])) return false;
     return true;
   }
 
@@ -48,7 +48,7 @@ class HalfbandStage {
   }
 
   // In a chain, section i's input is section i - 2's output, so once any sample went through
-  // (or after Reset, when all are 0) xm_[i] == ym_[i - 2] for i >= 2, bit for bit. The vector
+  // (or after Reset, when all are 0) mLastInputs[i] == mLastOutputs[i - 2] for i >= 2, bit for bit. The vector
   // forms below keep only ym and the two chain inputs, which halves the memories they carry.
 
   // A left and a right stage worked together, left in the low lane of each SSE2 vector and
@@ -60,18 +60,18 @@ class HalfbandStage {
 
     Pair(const HalfbandStage& left, const HalfbandStage& right) {
       for (std::size_t k = 0; k < N; ++k) {
-        ym_[k] = _mm_set_pd(right.ym_[k], left.ym_[k]);
-        c_[k] = _mm_set_pd(right.c_[k], left.c_[k]);
+        mLastOutputs[k] = _mm_set_pd(right.mLastOutputs[k], left.mLastOutputs[k]);
+        mCoefficients[k] = _mm_set_pd(right.mCoefficients[k], left.mCoefficients[k]);
       }
-      for (std::size_t k = 0; k < 2 && k < N; ++k) xm_[k] = _mm_set_pd(right.xm_[k], left.xm_[k]);
+      for (std::size_t k = 0; k < 2 && k < N; ++k) mLastInputs[k] = _mm_set_pd(right.mLastInputs[k], left.mLastInputs[k]);
     }
     void Store(HalfbandStage& left, HalfbandStage& right) const {
       for (std::size_t k = 0; k < N; ++k) {
-        const __m128d x = k < 2 ? xm_[k] : ym_[k - 2];
-        _mm_storel_pd(&left.xm_[k], x);
-        _mm_storeh_pd(&right.xm_[k], x);
-        _mm_storel_pd(&left.ym_[k], ym_[k]);
-        _mm_storeh_pd(&right.ym_[k], ym_[k]);
+        const __m128d x = k < 2 ? mLastInputs[k] : mLastOutputs[k - 2];
+        _mm_storel_pd(&left.mLastInputs[k], x);
+        _mm_storeh_pd(&right.mLastInputs[k], x);
+        _mm_storel_pd(&left.mLastOutputs[k], mLastOutputs[k]);
+        _mm_storeh_pd(&right.mLastOutputs[k], mLastOutputs[k]);
       }
     }
     // As the scalar Up (out[0] earlier, out[1] later) and Down (in[0] earlier, in[1] later).
@@ -88,21 +88,21 @@ class HalfbandStage {
    private:
     template <std::size_t First>
     __m128d Chain(__m128d s) {
-      __m128d x = xm_[First];  // this section's previous input
-      xm_[First] = s;
+      __m128d x = mLastInputs[First];  // this section's previous input
+      mLastInputs[First] = s;
 #pragma GCC unroll 8
       for (std::size_t k = First; k < N; k += 2) {
-        const __m128d previous = ym_[k];
-        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, previous), c_[k]), x);
+        const __m128d previous = mLastOutputs[k];
+        const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s, previous), mCoefficients[k]), x);
         x = previous;
-        ym_[k] = y;
+        mLastOutputs[k] = y;
         s = y;
       }
       return s;
     }
 
-    __m128d ym_[N], c_[N];
-    __m128d xm_[2];
+    __m128d mLastOutputs[N], mCoefficients[N];
+    __m128d mLastInputs[2];
   };
 
 #if KORU_HALFBAND_AVX
@@ -130,27 +130,27 @@ class HalfbandStage {
     // Section j of both chains: lanes (chain 0 left, chain 0 right, chain 1 left, chain 1 right).
     __attribute__((target("avx"))) GroupedQuad(const HalfbandStage& l, const HalfbandStage& r) {
       for (std::size_t j = 0; j < kSections; ++j) {
-        ym_[j] = _mm256_set_pd(r.ym_[2 * j + 1], l.ym_[2 * j + 1], r.ym_[2 * j], l.ym_[2 * j]);
-        c_[j] = _mm256_set_pd(r.c_[2 * j + 1], l.c_[2 * j + 1], r.c_[2 * j], l.c_[2 * j]);
+        mLastOutputs[j] = _mm256_set_pd(r.mLastOutputs[2 * j + 1], l.mLastOutputs[2 * j + 1], r.mLastOutputs[2 * j], l.mLastOutputs[2 * j]);
+        mCoefficients[j] = _mm256_set_pd(r.mCoefficients[2 * j + 1], l.mCoefficients[2 * j + 1], r.mCoefficients[2 * j], l.mCoefficients[2 * j]);
       }
       for (std::size_t g = 0; g < Groups; ++g) {
         const std::size_t j = g * kPerGroup;
-        xm_[g] = _mm256_set_pd(r.xm_[2 * j + 1], l.xm_[2 * j + 1], r.xm_[2 * j], l.xm_[2 * j]);
+        mLastInputs[g] = _mm256_set_pd(r.mLastInputs[2 * j + 1], l.mLastInputs[2 * j + 1], r.mLastInputs[2 * j], l.mLastInputs[2 * j]);
       }
     }
     __attribute__((target("avx"))) void Store(HalfbandStage& l, HalfbandStage& r) const {
       for (std::size_t j = 0; j < kSections; ++j) {
         double y[4], x[4];
-        _mm256_storeu_pd(y, ym_[j]);
-        _mm256_storeu_pd(x, j % kPerGroup == 0 ? xm_[j / kPerGroup] : ym_[j - 1]);
-        l.ym_[2 * j] = y[0];
-        r.ym_[2 * j] = y[1];
-        l.ym_[2 * j + 1] = y[2];
-        r.ym_[2 * j + 1] = y[3];
-        l.xm_[2 * j] = x[0];
-        r.xm_[2 * j] = x[1];
-        l.xm_[2 * j + 1] = x[2];
-        r.xm_[2 * j + 1] = x[3];
+        _mm256_storeu_pd(y, mLastOutputs[j]);
+        _mm256_storeu_pd(x, j % kPerGroup == 0 ? mLastInputs[j / kPerGroup] : mLastOutputs[j - 1]);
+        l.mLastOutputs[2 * j] = y[0];
+        r.mLastOutputs[2 * j] = y[1];
+        l.mLastOutputs[2 * j + 1] = y[2];
+        r.mLastOutputs[2 * j + 1] = y[3];
+        l.mLastInputs[2 * j] = x[0];
+        r.mLastInputs[2 * j] = x[1];
+        l.mLastInputs[2 * j + 1] = x[2];
+        r.mLastInputs[2 * j + 1] = x[3];
       }
     }
     // As the scalar Up and Down, for a stage in one group (no lag).
@@ -186,28 +186,28 @@ class HalfbandStage {
       // Every group's input is what the group before it left last time.
       __m256d input[Groups];
       input[0] = in;
-      for (std::size_t g = 1; g < Groups; ++g) input[g] = ym_[g * kPerGroup - 1];
+      for (std::size_t g = 1; g < Groups; ++g) input[g] = mLastOutputs[g * kPerGroup - 1];
 #pragma GCC unroll 8
       for (std::size_t g = 0; g < Groups; ++g) {
         const int frame = f - static_cast<int>(g);
         if (Checked && !(frame >= 0 && frame < n)) continue;
         __m256d s = input[g];
-        __m256d x = xm_[g];
-        xm_[g] = s;
+        __m256d x = mLastInputs[g];
+        mLastInputs[g] = s;
 #pragma GCC unroll 8
         for (std::size_t j = g * kPerGroup; j < (g + 1) * kPerGroup; ++j) {
-          const __m256d previous = ym_[j];
-          const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, previous), c_[j]), x);
+          const __m256d previous = mLastOutputs[j];
+          const __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(s, previous), mCoefficients[j]), x);
           x = previous;
-          ym_[j] = y;
+          mLastOutputs[j] = y;
           s = y;
         }
       }
-      return ym_[kSections - 1];
+      return mLastOutputs[kSections - 1];
     }
 
-    __m256d ym_[kSections], c_[kSections];
-    __m256d xm_[Groups];  // each group's first section's previous input
+    __m256d mLastOutputs[kSections], mCoefficients[kSections];
+    __m256d mLastInputs[Groups];  // each group's first section's previous input
   };
   using Quad = GroupedQuad<1>;
 #endif
@@ -215,15 +215,15 @@ class HalfbandStage {
  private:
   double Chain(std::size_t first, double s) {
     for (std::size_t i = first; i < N; i += 2) {
-      const double y = (s - ym_[i]) * c_[i] + xm_[i];
-      xm_[i] = s;
-      ym_[i] = y;
+      const double y = (s - mLastOutputs[i]) * mCoefficients[i] + mLastInputs[i];
+      mLastInputs[i] = s;
+      mLastOutputs[i] = y;
       s = y;
     }
     return s;
   }
 
-  std::array<double, N> c_;
-  std::array<double, N> xm_{};
-  std::array<double, N> ym_{};
+  std::array<double, N> mCoefficients;
+  std::array<double, N> mLastInputs{};
+  std::array<double, N> mLastOutputs{};
 };

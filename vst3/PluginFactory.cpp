@@ -24,11 +24,11 @@ tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj) {
 }
 
 uint32 PLUGIN_API CPluginFactory::addRef() {
-  return static_cast<uint32>(FUnknownPrivate::atomicAdd(refCount_, 1));
+  return static_cast<uint32>(FUnknownPrivate::atomicAdd(mRefCount, 1));
 }
 
 uint32 PLUGIN_API CPluginFactory::release() {
-  const int32 left = FUnknownPrivate::atomicAdd(refCount_, -1);
+  const int32 left = FUnknownPrivate::atomicAdd(mRefCount, -1);
   if (left == 0) {
     delete this;
     return 0;

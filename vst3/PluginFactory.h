@@ -69,7 +69,7 @@ class CPluginFactory : public IPluginFactory3 {
   std::vector<PClassEntry> classes;
 
  private:
-  int32 refCount_ = 1;
+  int32 mRefCount = 1;
 };
 
 // The module's factory once GetPluginFactory has built it; null before, and again after

@@ -122,7 +122,7 @@ TEST_F(ConcurrencyTest, InstancesCreatedAndRunFromSeveralThreads) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
-      EffectHost local(module_.Factory());
+      EffectHost local(mModule.Factory());
       if (!local.Valid() || local.controller->getParameterCount() != 11) return;
       if (local.Setup(t % 2 == 0 ? kSample32 : kSample64, 128) != kResultOk) return;
       Channels out;

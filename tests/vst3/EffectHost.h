@@ -53,14 +53,14 @@ inline std::u16string Text(const char16* text) {
 // The module, loaded for the life of one test.
 class Module {
  public:
-  Module() { loaded_ = loader_.Load(KORU_BUNDLE_PATH); }
-  bool Loaded() const { return loaded_; }
-  const std::string& Error() const { return loader_.Error(); }
-  IPluginFactory* Factory() const { return loader_.Factory(); }
+  Module() { mLoaded = mLoader.Load(KORU_BUNDLE_PATH); }
+  bool Loaded() const { return mLoaded; }
+  const std::string& Error() const { return mLoader.Error(); }
+  IPluginFactory* Factory() const { return mLoader.Factory(); }
 
  private:
-  harness::ModuleLoader loader_;
-  bool loaded_ = false;
+  harness::ModuleLoader mLoader;
+  bool mLoaded = false;
 };
 
 class EffectHost {
@@ -222,22 +222,22 @@ inline std::vector<uint8_t> StateBytes(const std::vector<double>& values, int32_
 class EffectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(module_.Loaded()) << module_.Error();
-    host_ = std::make_unique<EffectHost>(module_.Factory());
-    ASSERT_TRUE(host_->Valid());
+    ASSERT_TRUE(mModule.Loaded()) << mModule.Error();
+    mHost = std::make_unique<EffectHost>(mModule.Factory());
+    ASSERT_TRUE(mHost->Valid());
   }
-  void TearDown() override { host_.reset(); }
+  void TearDown() override { mHost.reset(); }
 
   std::unique_ptr<EffectHost> NewHost(bool initialize = true) {
-    auto host = std::make_unique<EffectHost>(module_.Factory(), initialize);
+    auto host = std::make_unique<EffectHost>(mModule.Factory(), initialize);
     EXPECT_TRUE(host->Valid());
     return host;
   }
 
-  EffectHost& host() { return *host_; }
+  EffectHost& host() { return *mHost; }
 
-  Module module_;
-  std::unique_ptr<EffectHost> host_;
+  Module mModule;
+  std::unique_ptr<EffectHost> mHost;
 };
 
 }  // namespace koru_test

@@ -62,11 +62,11 @@ std::u16string Text16(const char16* text) {
 
 class ModuleEntryTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(loader_.Load(kBundle)) << loader_.Error(); }
+  void SetUp() override { ASSERT_TRUE(mLoader.Load(kBundle)) << mLoader.Error(); }
 
-  IPluginFactory* Factory() { return loader_.Factory(); }
+  IPluginFactory* Factory() { return mLoader.Factory(); }
 
-  harness::ModuleLoader loader_;
+  harness::ModuleLoader mLoader;
 };
 
 }  // namespace
@@ -97,41 +97,41 @@ TEST(ModuleBundleTest, LoadingAMissingBundleFailsQuietly) {
 }
 
 TEST_F(ModuleEntryTest, ExportsExactlyTheEntryPoints) {
-  for (const char* name : kEntryPoints) EXPECT_NE(loader_.Symbol(name), nullptr) << name;
+  for (const char* name : kEntryPoints) EXPECT_NE(mLoader.Symbol(name), nullptr) << name;
 #ifdef _WIN32
   // Windows hosts know only these three; the Linux entry pair stays out of the DLL.
   for (const char* name : {"ModuleEntry", "ModuleExit"})
-    EXPECT_EQ(loader_.Symbol(name), nullptr) << name;
+    EXPECT_EQ(mLoader.Symbol(name), nullptr) << name;
 #endif
   // The factory builder, the creation hook, the handle accessors and the SDK stay inside.
   for (const char* name :
        {"_Z20KoruGetPluginFactoryv", "_Z18CreateKoruInstancev", "_Z16KoruModuleHandlev",
         "_Z19SetKoruModuleHandlePv", "_ZN9Steinberg14gPluginFactoryE",
         "_ZN9Steinberg14CPluginFactory7releaseEv", "_ZN9Steinberg11IPluginBase3iidE"})
-    EXPECT_EQ(loader_.Symbol(name), nullptr) << name;
+    EXPECT_EQ(mLoader.Symbol(name), nullptr) << name;
 }
 
 TEST_F(ModuleEntryTest, EntryPointsAnswerTrueAndCount) {
-  auto initDll = reinterpret_cast<bool (*)()>(loader_.Symbol("InitDll"));
-  auto exitDll = reinterpret_cast<bool (*)()>(loader_.Symbol("ExitDll"));
+  auto initDll = reinterpret_cast<bool (*)()>(mLoader.Symbol("InitDll"));
+  auto exitDll = reinterpret_cast<bool (*)()>(mLoader.Symbol("ExitDll"));
   ASSERT_TRUE(initDll && exitDll);
   EXPECT_TRUE(initDll());
   EXPECT_TRUE(exitDll());
 #ifndef _WIN32
-  auto entry = reinterpret_cast<bool (*)(void*)>(loader_.Symbol("ModuleEntry"));
-  auto exit = reinterpret_cast<bool (*)()>(loader_.Symbol("ModuleExit"));
+  auto entry = reinterpret_cast<bool (*)(void*)>(mLoader.Symbol("ModuleEntry"));
+  auto exit = reinterpret_cast<bool (*)()>(mLoader.Symbol("ModuleExit"));
   ASSERT_TRUE(entry && exit);
   // A second entry (the host loading the module twice) needs its own exit; the loader's
   // exit at unload then still finds the first entry open.
   EXPECT_TRUE(entry(nullptr));
   EXPECT_TRUE(exit());
 #endif
-  loader_.Unload();
-  EXPECT_TRUE(loader_.LastExitResult());
+  mLoader.Unload();
+  EXPECT_TRUE(mLoader.LastExitResult());
 }
 
 TEST_F(ModuleEntryTest, SecondCallAnswersTheSameFactoryWithAnotherReference) {
-  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(loader_.Symbol("GetPluginFactory"));
+  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(mLoader.Symbol("GetPluginFactory"));
   ASSERT_NE(getFactory, nullptr);
   IPluginFactory* again = getFactory();
   ASSERT_EQ(again, Factory());
@@ -142,7 +142,7 @@ TEST_F(ModuleEntryTest, SecondCallAnswersTheSameFactoryWithAnotherReference) {
 }
 
 TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory) {
-  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(loader_.Symbol("GetPluginFactory"));
+  auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(mLoader.Symbol("GetPluginFactory"));
   ASSERT_NE(getFactory, nullptr);
   std::vector<IPluginFactory*> seen(8, nullptr);
   std::vector<std::thread> threads;
@@ -158,8 +158,8 @@ TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory) {
 }
 
 TEST_F(ModuleEntryTest, ReloadingBuildsAFreshFactory) {
-  loader_.Unload();
-  ASSERT_TRUE(loader_.Load(kBundle)) << loader_.Error();
+  mLoader.Unload();
+  ASSERT_TRUE(mLoader.Load(kBundle)) << mLoader.Error();
   EXPECT_EQ(Factory()->countClasses(), 1);
   EXPECT_EQ(Factory()->addRef(), 2u);
   EXPECT_EQ(Factory()->release(), 1u);

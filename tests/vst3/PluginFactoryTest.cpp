@@ -69,30 +69,30 @@ class PluginFactoryTest : public ::testing::Test {
     gCreations = 0;
     gLastContext = nullptr;
     Probe::alive = 0;
-    factory_ = new CPluginFactory(kFactoryInfo);
+    mFactory = new CPluginFactory(kFactoryInfo);
   }
   void TearDown() override {
-    if (factory_) factory_->release();
+    if (mFactory) mFactory->release();
     EXPECT_EQ(Probe::alive, 0);
   }
 
-  CPluginFactory* factory_ = nullptr;
+  CPluginFactory* mFactory = nullptr;
 };
 
 }  // namespace
 
 TEST_F(PluginFactoryTest, EmptyFactoryAnswersItsInformation) {
-  EXPECT_EQ(factory_->countClasses(), 0);
+  EXPECT_EQ(mFactory->countClasses(), 0);
   PFactoryInfo info;
-  ASSERT_EQ(factory_->getFactoryInfo(&info), kResultOk);
+  ASSERT_EQ(mFactory->getFactoryInfo(&info), kResultOk);
   EXPECT_STREQ(info.vendor, "Vendor");
   EXPECT_STREQ(info.url, "https://vendor.example");
   EXPECT_STREQ(info.email, "mailto:x@vendor.example");
   EXPECT_EQ(info.flags, PFactoryInfo::kUnicode);
-  EXPECT_EQ(factory_->getFactoryInfo(nullptr), kInvalidArgument);
+  EXPECT_EQ(mFactory->getFactoryInfo(nullptr), kInvalidArgument);
   PClassInfo classInfo;
-  EXPECT_EQ(factory_->getClassInfo(0, &classInfo), kInvalidArgument);
-  EXPECT_EQ(factory_->getClassInfo(-1, &classInfo), kInvalidArgument);
+  EXPECT_EQ(mFactory->getClassInfo(0, &classInfo), kInvalidArgument);
+  EXPECT_EQ(mFactory->getClassInfo(-1, &classInfo), kInvalidArgument);
 }
 
 TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
@@ -101,57 +101,57 @@ TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
   const PClassInfo2 full(id2.bytes, PClassInfo::kManyInstances, "Audio Module Class", "Full", 2,
                          "Fx|EQ", "", "2.0.0", "VST 3.6.12");
   const PClassInfoW wide(id3.bytes, 1, "Service", STR16("Wide"), 0, "Tools", STR16("Someone"), STR16("1.0"), STR16("VST 3"));
-  EXPECT_TRUE(factory_->registerClass(&plain, CreateProbe));
-  EXPECT_TRUE(factory_->registerClass(&full, CreateProbe));
-  EXPECT_TRUE(factory_->registerClass(&wide, CreateProbe));
-  EXPECT_FALSE(factory_->registerClass(static_cast<const PClassInfo2*>(nullptr), CreateProbe));
-  EXPECT_FALSE(factory_->registerClass(&full, nullptr));
-  ASSERT_EQ(factory_->countClasses(), 3);
-  EXPECT_TRUE(factory_->isClassRegistered(FUID::fromTUID(id2.bytes)));
-  EXPECT_FALSE(factory_->isClassRegistered(FUID::fromTUID(ClassId(100).bytes)));
+  EXPECT_TRUE(mFactory->registerClass(&plain, CreateProbe));
+  EXPECT_TRUE(mFactory->registerClass(&full, CreateProbe));
+  EXPECT_TRUE(mFactory->registerClass(&wide, CreateProbe));
+  EXPECT_FALSE(mFactory->registerClass(static_cast<const PClassInfo2*>(nullptr), CreateProbe));
+  EXPECT_FALSE(mFactory->registerClass(&full, nullptr));
+  ASSERT_EQ(mFactory->countClasses(), 3);
+  EXPECT_TRUE(mFactory->isClassRegistered(FUID::fromTUID(id2.bytes)));
+  EXPECT_FALSE(mFactory->isClassRegistered(FUID::fromTUID(ClassId(100).bytes)));
 
   PClassInfo info;
-  ASSERT_EQ(factory_->getClassInfo(1, &info), kResultOk);
+  ASSERT_EQ(mFactory->getClassInfo(1, &info), kResultOk);
   EXPECT_EQ(std::memcmp(info.cid, id2.bytes, 16), 0);
   EXPECT_STREQ(info.category, "Audio Module Class");
   EXPECT_STREQ(info.name, "Full");
   EXPECT_EQ(info.cardinality, PClassInfo::kManyInstances);
 
   PClassInfo2 info2;
-  ASSERT_EQ(factory_->getClassInfo2(0, &info2), kResultOk);
+  ASSERT_EQ(mFactory->getClassInfo2(0, &info2), kResultOk);
   EXPECT_STREQ(info2.name, "Plain");
   EXPECT_STREQ(info2.subCategories, "");
-  ASSERT_EQ(factory_->getClassInfo2(1, &info2), kResultOk);
+  ASSERT_EQ(mFactory->getClassInfo2(1, &info2), kResultOk);
   EXPECT_EQ(info2.classFlags, 2u);
   EXPECT_STREQ(info2.subCategories, "Fx|EQ");
   EXPECT_STREQ(info2.version, "2.0.0");
   EXPECT_STREQ(info2.sdkVersion, "VST 3.6.12");
 
   // A class registered with 16-bit records has no 8-bit ones.
-  EXPECT_EQ(factory_->getClassInfo(2, &info), kResultFalse);
+  EXPECT_EQ(mFactory->getClassInfo(2, &info), kResultFalse);
   EXPECT_STREQ(info.name, "");
-  EXPECT_EQ(factory_->getClassInfo2(2, &info2), kResultFalse);
+  EXPECT_EQ(mFactory->getClassInfo2(2, &info2), kResultFalse);
 
   PClassInfoW infoW;
-  ASSERT_EQ(factory_->getClassInfoUnicode(1, &infoW), kResultOk);
+  ASSERT_EQ(mFactory->getClassInfoUnicode(1, &infoW), kResultOk);
   EXPECT_EQ(Text16(infoW.name), u"Full");
   EXPECT_EQ(Text16(infoW.version), u"2.0.0");
-  ASSERT_EQ(factory_->getClassInfoUnicode(2, &infoW), kResultOk);
+  ASSERT_EQ(mFactory->getClassInfoUnicode(2, &infoW), kResultOk);
   EXPECT_EQ(Text16(infoW.vendor), u"Someone");
-  EXPECT_EQ(factory_->getClassInfoUnicode(3, &infoW), kInvalidArgument);
+  EXPECT_EQ(mFactory->getClassInfoUnicode(3, &infoW), kInvalidArgument);
 
-  factory_->removeAllClasses();
-  EXPECT_EQ(factory_->countClasses(), 0);
+  mFactory->removeAllClasses();
+  EXPECT_EQ(mFactory->countClasses(), 0);
 }
 
 TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface) {
   const ClassId id(7);
   const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
   int context = 0;
-  ASSERT_TRUE(factory_->registerClass(&info, CreateProbe, &context));
+  ASSERT_TRUE(mFactory->registerClass(&info, CreateProbe, &context));
 
   void* obj = nullptr;
-  ASSERT_EQ(factory_->createInstance(id.bytes, IPersistent::iid, &obj), kResultOk);
+  ASSERT_EQ(mFactory->createInstance(id.bytes, IPersistent::iid, &obj), kResultOk);
   ASSERT_NE(obj, nullptr);
   EXPECT_EQ(gLastContext, &context);
   EXPECT_EQ(Probe::alive, 1);
@@ -163,28 +163,28 @@ TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface) {
 TEST_F(PluginFactoryTest, MissingInterfaceOrClassCreatesNothingThatLives) {
   const ClassId id(7);
   const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
-  ASSERT_TRUE(factory_->registerClass(&info, CreateProbe));
+  ASSERT_TRUE(mFactory->registerClass(&info, CreateProbe));
 
   void* obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->createInstance(id.bytes, IBStream::iid, &obj), kNoInterface);
+  EXPECT_EQ(mFactory->createInstance(id.bytes, IBStream::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
   EXPECT_EQ(gCreations, 1);
   EXPECT_EQ(Probe::alive, 0);
 
   const ClassId other(9);
   obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->createInstance(other.bytes, IPersistent::iid, &obj), kNoInterface);
+  EXPECT_EQ(mFactory->createInstance(other.bytes, IPersistent::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
   EXPECT_EQ(gCreations, 1);
-  EXPECT_EQ(factory_->createInstance(id.bytes, IPersistent::iid, nullptr), kInvalidArgument);
+  EXPECT_EQ(mFactory->createInstance(id.bytes, IPersistent::iid, nullptr), kInvalidArgument);
 }
 
 TEST_F(PluginFactoryTest, FailedCreationAnswersNoInterface) {
   const ClassId id(3);
   const PClassInfo2 info(id.bytes, 1, "Service", "Nothing", 0, "", "", "1", "VST 3");
-  ASSERT_TRUE(factory_->registerClass(&info, CreateNothing));
+  ASSERT_TRUE(mFactory->registerClass(&info, CreateNothing));
   void* obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->createInstance(id.bytes, FUnknown::iid, &obj), kNoInterface);
+  EXPECT_EQ(mFactory->createInstance(id.bytes, FUnknown::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
   EXPECT_EQ(gCreations, 1);
 }
@@ -193,24 +193,24 @@ TEST_F(PluginFactoryTest, InterfacesAndReferenceCount) {
   for (const FUID* iid : {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid,
                           &IPluginFactory3::iid}) {
     void* obj = nullptr;
-    ASSERT_EQ(factory_->queryInterface(*iid, &obj), kResultOk);
+    ASSERT_EQ(mFactory->queryInterface(*iid, &obj), kResultOk);
     EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 1u);
   }
   void* obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->queryInterface(IBStream::iid, &obj), kNoInterface);
+  EXPECT_EQ(mFactory->queryInterface(IBStream::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
-  EXPECT_EQ(factory_->setHostContext(nullptr), kNotImplemented);
+  EXPECT_EQ(mFactory->setHostContext(nullptr), kNotImplemented);
 
-  EXPECT_EQ(factory_->addRef(), 2u);
-  EXPECT_EQ(factory_->release(), 1u);
+  EXPECT_EQ(mFactory->addRef(), 2u);
+  EXPECT_EQ(mFactory->release(), 1u);
 }
 
 TEST_F(PluginFactoryTest, LastReleaseClearsTheStoredFactory) {
-  gPluginFactory = factory_;
-  factory_->addRef();
-  EXPECT_EQ(factory_->release(), 1u);
-  EXPECT_EQ(gPluginFactory, factory_);
-  EXPECT_EQ(factory_->release(), 0u);
-  factory_ = nullptr;
+  gPluginFactory = mFactory;
+  mFactory->addRef();
+  EXPECT_EQ(mFactory->release(), 1u);
+  EXPECT_EQ(gPluginFactory, mFactory);
+  EXPECT_EQ(mFactory->release(), 0u);
+  mFactory = nullptr;
   EXPECT_EQ(gPluginFactory, nullptr);
 }

@@ -7,27 +7,27 @@ using namespace Steinberg;
 namespace harness {
 
 tresult ComponentHandler::Record(Call call) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.push_back(std::move(call));
-  return result_.load();
+  std::lock_guard<std::mutex> lock(mMutex);
+  mCalls.push_back(std::move(call));
+  return mResult.load();
 }
 
 std::vector<ComponentHandler::Call> ComponentHandler::Calls() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return calls_;
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mCalls;
 }
 
 std::vector<ComponentHandler::Call> ComponentHandler::CallsOf(Kind kind) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(mMutex);
   std::vector<Call> matching;
-  for (const Call& call : calls_)
+  for (const Call& call : mCalls)
     if (call.kind == kind) matching.push_back(call);
   return matching;
 }
 
 void ComponentHandler::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.clear();
+  std::lock_guard<std::mutex> lock(mMutex);
+  mCalls.clear();
 }
 
 tresult PLUGIN_API ComponentHandler::beginEdit(Vst::ParamID id) {
@@ -78,15 +78,15 @@ tresult PLUGIN_API ComponentHandler::queryInterface(const TUID iid, void** obj) 
   if (obj == nullptr) return kInvalidArgument;
   QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
   QUERY_INTERFACE(iid, obj, Vst::IComponentHandler::iid, IComponentHandler)
-  if (offersHandler2_) {
+  if (mOffersHandler2) {
     QUERY_INTERFACE(iid, obj, Vst::IComponentHandler2::iid, IComponentHandler2)
   }
   *obj = nullptr;
   return kNoInterface;
 }
 
-uint32 PLUGIN_API ComponentHandler::addRef() { return static_cast<uint32>(++refCount_); }
+uint32 PLUGIN_API ComponentHandler::addRef() { return static_cast<uint32>(++mRefCount); }
 
-uint32 PLUGIN_API ComponentHandler::release() { return static_cast<uint32>(--refCount_); }
+uint32 PLUGIN_API ComponentHandler::release() { return static_cast<uint32>(--mRefCount); }
 
 }  // namespace harness

@@ -40,15 +40,15 @@ class ComponentHandler : public Steinberg::Vst::IComponentHandler,
   ComponentHandler() = default;
   virtual ~ComponentHandler() = default;
 
-  void SetOffersHandler2(bool offers) { offersHandler2_ = offers; }
+  void SetOffersHandler2(bool offers) { mOffersHandler2 = offers; }
   // The result every recorded call answers (kResultOk by default).
-  void SetResult(Steinberg::tresult result) { result_ = result; }
+  void SetResult(Steinberg::tresult result) { mResult = result; }
 
   std::vector<Call> Calls() const;
   std::vector<Call> CallsOf(Kind kind) const;
   std::size_t Count(Kind kind) const { return CallsOf(kind).size(); }
   void Clear();
-  int RefCount() const { return refCount_.load(); }
+  int RefCount() const { return mRefCount.load(); }
 
   // --- IComponentHandler ---
   Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
@@ -71,11 +71,11 @@ class ComponentHandler : public Steinberg::Vst::IComponentHandler,
  private:
   Steinberg::tresult Record(Call call);
 
-  mutable std::mutex mutex_;
-  std::vector<Call> calls_;
-  std::atomic<bool> offersHandler2_{true};
-  std::atomic<Steinberg::tresult> result_{Steinberg::kResultOk};
-  std::atomic<int> refCount_{1};
+  mutable std::mutex mMutex;
+  std::vector<Call> mCalls;
+  std::atomic<bool> mOffersHandler2{true};
+  std::atomic<Steinberg::tresult> mResult{Steinberg::kResultOk};
+  std::atomic<int> mRefCount{1};
 };
 
 }  // namespace harness

@@ -15,20 +15,20 @@ HostApplication::HostApplication() : HostApplication("KORU Test Host") {}
 HostApplication::HostApplication(const std::string& name) { SetName(name); }
 
 void HostApplication::SetName(const std::string& name) {
-  name_.clear();
+  mName.clear();
   for (std::size_t i = 0; i < name.size() && i < kMaxNameUnits; ++i)
-    name_.push_back(static_cast<char16_t>(static_cast<unsigned char>(name[i])));
+    mName.push_back(static_cast<char16_t>(static_cast<unsigned char>(name[i])));
 }
 
 void HostApplication::SetName(const std::u16string& name) {
-  name_ = name.substr(0, kMaxNameUnits);
+  mName = name.substr(0, kMaxNameUnits);
 }
 
 tresult PLUGIN_API HostApplication::getName(Vst::String128 name) {
-  ++nameQueries_;
+  ++mNameQueries;
   if (name == nullptr) return kInvalidArgument;
   std::size_t i = 0;
-  for (; i < name_.size(); ++i) name[i] = static_cast<Vst::TChar>(name_[i]);
+  for (; i < mName.size(); ++i) name[i] = static_cast<Vst::TChar>(mName[i]);
   name[i] = 0;
   return kResultOk;
 }
@@ -45,22 +45,22 @@ tresult PLUGIN_API HostApplication::createInstance(TUID cid, TUID iid, void** ob
   } else {
     return kResultFalse;
   }
-  ++instancesCreated_;
+  ++mInstancesCreated;
   return kResultOk;
 }
 
 tresult PLUGIN_API HostApplication::queryInterface(const TUID iid, void** obj) {
   if (obj == nullptr) return kInvalidArgument;
   QUERY_INTERFACE(iid, obj, FUnknown::iid, IHostApplication)
-  if (answersHostApplication_) {
+  if (mAnswersHostApplication) {
     QUERY_INTERFACE(iid, obj, Vst::IHostApplication::iid, IHostApplication)
   }
   *obj = nullptr;
   return kNoInterface;
 }
 
-uint32 PLUGIN_API HostApplication::addRef() { return static_cast<uint32>(++refCount_); }
+uint32 PLUGIN_API HostApplication::addRef() { return static_cast<uint32>(++mRefCount); }
 
-uint32 PLUGIN_API HostApplication::release() { return static_cast<uint32>(--refCount_); }
+uint32 PLUGIN_API HostApplication::release() { return static_cast<uint32>(--mRefCount); }
 
 }  // namespace harness

@@ -22,11 +22,11 @@ class HostApplication : public Steinberg::Vst::IHostApplication {
   // Exact UTF-16 units (for names whose units do not fit in a byte); at most 127 kept.
   void SetName(const std::u16string& name);
   // When false, queryInterface refuses IHostApplication (a context without the interface).
-  void SetAnswersHostApplication(bool answers) { answersHostApplication_ = answers; }
+  void SetAnswersHostApplication(bool answers) { mAnswersHostApplication = answers; }
 
-  int RefCount() const { return refCount_.load(); }
-  int NameQueries() const { return nameQueries_.load(); }
-  int InstancesCreated() const { return instancesCreated_.load(); }
+  int RefCount() const { return mRefCount.load(); }
+  int NameQueries() const { return mNameQueries.load(); }
+  int InstancesCreated() const { return mInstancesCreated.load(); }
 
   // --- IHostApplication ---
   Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
@@ -40,11 +40,11 @@ class HostApplication : public Steinberg::Vst::IHostApplication {
   Steinberg::uint32 PLUGIN_API release() override;
 
  private:
-  std::u16string name_;
-  bool answersHostApplication_ = true;
-  std::atomic<int> refCount_{1};
-  std::atomic<int> nameQueries_{0};
-  std::atomic<int> instancesCreated_{0};
+  std::u16string mName;
+  bool mAnswersHostApplication = true;
+  std::atomic<int> mRefCount{1};
+  std::atomic<int> mNameQueries{0};
+  std::atomic<int> mInstancesCreated{0};
 };
 
 }  // namespace harness

@@ -18,24 +18,24 @@ std::string ModuleLoader::ModulePathInBundle(const std::string& bundlePath) {
 
 bool ModuleLoader::Load(const std::string& bundlePath) {
   Unload();
-  error_.clear();
-  modulePath_ = ModulePathInBundle(bundlePath);
-  if (!OpenLibrary(modulePath_)) return false;
+  mError.clear();
+  mModulePath = ModulePathInBundle(bundlePath);
+  if (!OpenLibrary(mModulePath)) return false;
   if (!EnterModule()) {
     CloseLibrary();
     return false;
   }
-  entered_ = true;
+  mEntered = true;
 
   using GetFactory = Steinberg::IPluginFactory* (*)();
   auto getFactory = reinterpret_cast<GetFactory>(Symbol("GetPluginFactory"));
   if (getFactory == nullptr) {
-    error_ = "no GetPluginFactory export";
+    mError = "no GetPluginFactory export";
   } else {
-    factory_ = getFactory();
-    if (factory_ == nullptr) error_ = "GetPluginFactory answered null";
+    mFactory = getFactory();
+    if (mFactory == nullptr) mError = "GetPluginFactory answered null";
   }
-  if (factory_ == nullptr) {
+  if (mFactory == nullptr) {
     Unload();
     return false;
   }
@@ -43,15 +43,15 @@ bool ModuleLoader::Load(const std::string& bundlePath) {
 }
 
 void ModuleLoader::Unload() {
-  if (factory_ != nullptr) {
-    factory_->release();
-    factory_ = nullptr;
+  if (mFactory != nullptr) {
+    mFactory->release();
+    mFactory = nullptr;
   }
-  if (entered_) {
-    lastExitResult_ = ExitModule();
-    entered_ = false;
+  if (mEntered) {
+    mLastExitResult = ExitModule();
+    mEntered = false;
   }
-  if (library_ != nullptr) CloseLibrary();
+  if (mLibrary != nullptr) CloseLibrary();
 }
 
 }  // namespace harness

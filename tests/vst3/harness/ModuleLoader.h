@@ -29,15 +29,15 @@ class ModuleLoader {
   // Releases the factory, leaves the module and unloads it. Harmless when not loaded.
   void Unload();
 
-  bool IsLoaded() const { return library_ != nullptr; }
+  bool IsLoaded() const { return mLibrary != nullptr; }
   // Not owned by the caller; valid until Unload.
-  Steinberg::IPluginFactory* Factory() const { return factory_; }
+  Steinberg::IPluginFactory* Factory() const { return mFactory; }
   // Raw symbol lookup in the loaded library (nullptr when absent or not loaded).
   void* Symbol(const char* name) const;
-  const std::string& ModulePath() const { return modulePath_; }
-  const std::string& Error() const { return error_; }
+  const std::string& ModulePath() const { return mModulePath; }
+  const std::string& Error() const { return mError; }
   // What the module's exit call answered at the last Unload.
-  bool LastExitResult() const { return lastExitResult_; }
+  bool LastExitResult() const { return mLastExitResult; }
 
  private:
   // --- Platform half ---
@@ -48,12 +48,12 @@ class ModuleLoader {
   bool ExitModule();
   void CloseLibrary();
 
-  void* library_ = nullptr;
-  bool entered_ = false;
-  bool lastExitResult_ = false;
-  Steinberg::IPluginFactory* factory_ = nullptr;
-  std::string modulePath_;
-  std::string error_;
+  void* mLibrary = nullptr;
+  bool mEntered = false;
+  bool mLastExitResult = false;
+  Steinberg::IPluginFactory* mFactory = nullptr;
+  std::string mModulePath;
+  std::string mError;
 };
 
 }  // namespace harness

@@ -10,10 +10,10 @@ const char* ModuleLoader::ArchitectureFolder() { return "x86_64-linux"; }
 const char* ModuleLoader::ModuleSuffix() { return ".so"; }
 
 bool ModuleLoader::OpenLibrary(const std::string& path) {
-  library_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (library_ == nullptr) {
+  mLibrary = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  if (mLibrary == nullptr) {
     const char* message = dlerror();
-    error_ = message ? message : "dlopen failed";
+    mError = message ? message : "dlopen failed";
     return false;
   }
   return true;
@@ -23,11 +23,11 @@ bool ModuleLoader::EnterModule() {
   using Entry = bool (*)(void*);
   auto entry = reinterpret_cast<Entry>(Symbol("ModuleEntry"));
   if (entry == nullptr) {
-    error_ = "no ModuleEntry export";
+    mError = "no ModuleEntry export";
     return false;
   }
-  if (!entry(library_)) {
-    error_ = "ModuleEntry answered false";
+  if (!entry(mLibrary)) {
+    mError = "ModuleEntry answered false";
     return false;
   }
   return true;
@@ -40,12 +40,12 @@ bool ModuleLoader::ExitModule() {
 }
 
 void ModuleLoader::CloseLibrary() {
-  dlclose(library_);
-  library_ = nullptr;
+  dlclose(mLibrary);
+  mLibrary = nullptr;
 }
 
 void* ModuleLoader::Symbol(const char* name) const {
-  return library_ != nullptr ? dlsym(library_, name) : nullptr;
+  return mLibrary != nullptr ? dlsym(mLibrary, name) : nullptr;
 }
 
 }  // namespace harness

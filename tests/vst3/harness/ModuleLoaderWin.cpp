@@ -41,10 +41,10 @@ bool ModuleLoader::OpenLibrary(const std::string& path) {
   const DWORD error = module == nullptr ? GetLastError() : 0;
   SetErrorMode(oldMode);
   if (module == nullptr) {
-    error_ = "LoadLibraryW failed on " + path + " (error " + std::to_string(error) + ")";
+    mError = "LoadLibraryW failed on " + path + " (error " + std::to_string(error) + ")";
     return false;
   }
-  library_ = module;
+  mLibrary = module;
   return true;
 }
 
@@ -52,11 +52,11 @@ bool ModuleLoader::EnterModule() {
   using Init = bool (*)();
   auto init = reinterpret_cast<Init>(Symbol("InitDll"));
   if (init == nullptr) {
-    error_ = "no InitDll export";
+    mError = "no InitDll export";
     return false;
   }
   if (!init()) {
-    error_ = "InitDll answered false";
+    mError = "InitDll answered false";
     return false;
   }
   return true;
@@ -69,13 +69,13 @@ bool ModuleLoader::ExitModule() {
 }
 
 void ModuleLoader::CloseLibrary() {
-  FreeLibrary(static_cast<HMODULE>(library_));
-  library_ = nullptr;
+  FreeLibrary(static_cast<HMODULE>(mLibrary));
+  mLibrary = nullptr;
 }
 
 void* ModuleLoader::Symbol(const char* name) const {
-  if (library_ == nullptr) return nullptr;
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library_), name));
+  if (mLibrary == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(mLibrary), name));
 }
 
 }  // namespace harness

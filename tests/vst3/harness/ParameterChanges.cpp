@@ -5,17 +5,17 @@ using namespace Steinberg;
 namespace harness {
 
 ParamValueQueue& ParamValueQueue::Add(int32 sampleOffset, Vst::ParamValue value) {
-  points_.emplace_back(sampleOffset, value);
+  mPoints.emplace_back(sampleOffset, value);
   return *this;
 }
 
-int32 PLUGIN_API ParamValueQueue::getPointCount() { return static_cast<int32>(points_.size()); }
+int32 PLUGIN_API ParamValueQueue::getPointCount() { return static_cast<int32>(mPoints.size()); }
 
 tresult PLUGIN_API ParamValueQueue::getPoint(int32 index, int32& sampleOffset,
                                              Vst::ParamValue& value) {
   if (index < 0 || index >= getPointCount()) return kResultFalse;
-  sampleOffset = points_[static_cast<std::size_t>(index)].first;
-  value = points_[static_cast<std::size_t>(index)].second;
+  sampleOffset = mPoints[static_cast<std::size_t>(index)].first;
+  value = mPoints[static_cast<std::size_t>(index)].second;
   return kResultOk;
 }
 
@@ -35,8 +35,8 @@ tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID iid, void** obj) {
 }
 
 ParamValueQueue& ParameterChanges::AddQueue(Vst::ParamID id) {
-  queues_.push_back(std::make_unique<ParamValueQueue>(id));
-  return *queues_.back();
+  mQueues.push_back(std::make_unique<ParamValueQueue>(id));
+  return *mQueues.back();
 }
 
 ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value,
@@ -45,20 +45,20 @@ ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value,
 }
 
 int32 PLUGIN_API ParameterChanges::getParameterCount() {
-  return static_cast<int32>(queues_.size());
+  return static_cast<int32>(mQueues.size());
 }
 
 Vst::IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index) {
   if (index < 0 || index >= getParameterCount()) return nullptr;
-  return queues_[static_cast<std::size_t>(index)].get();
+  return mQueues[static_cast<std::size_t>(index)].get();
 }
 
 Vst::IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const Vst::ParamID& id,
                                                                      int32& index) {
-  for (std::size_t i = 0; i < queues_.size(); ++i) {
-    if (queues_[i]->getParameterId() == id) {
+  for (std::size_t i = 0; i < mQueues.size(); ++i) {
+    if (mQueues[i]->getParameterId() == id) {
       index = static_cast<int32>(i);
-      return queues_[i].get();
+      return mQueues[i].get();
     }
   }
   index = getParameterCount();

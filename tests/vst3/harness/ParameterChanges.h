@@ -12,14 +12,14 @@ namespace harness {
 // order added. Owned by its ParameterChanges; release never deletes.
 class ParamValueQueue : public Steinberg::Vst::IParamValueQueue {
  public:
-  explicit ParamValueQueue(Steinberg::Vst::ParamID id) : id_(id) {}
+  explicit ParamValueQueue(Steinberg::Vst::ParamID id) : mId(id) {}
   virtual ~ParamValueQueue() = default;
 
   ParamValueQueue& Add(Steinberg::int32 sampleOffset, Steinberg::Vst::ParamValue value);
-  void Clear() { points_.clear(); }
+  void Clear() { mPoints.clear(); }
 
   // --- IParamValueQueue ---
-  Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return id_; }
+  Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return mId; }
   Steinberg::int32 PLUGIN_API getPointCount() override;
   // kResultFalse for an index out of range (outputs untouched).
   Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index, Steinberg::int32& sampleOffset,
@@ -34,8 +34,8 @@ class ParamValueQueue : public Steinberg::Vst::IParamValueQueue {
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
  private:
-  Steinberg::Vst::ParamID id_;
-  std::vector<std::pair<Steinberg::int32, Steinberg::Vst::ParamValue>> points_;
+  Steinberg::Vst::ParamID mId;
+  std::vector<std::pair<Steinberg::int32, Steinberg::Vst::ParamValue>> mPoints;
 };
 
 // The parameter changes of one block, as the host hands them to process: queues in the
@@ -51,7 +51,7 @@ class ParameterChanges : public Steinberg::Vst::IParameterChanges {
   // Shorthand: a new queue with a single point.
   ParamValueQueue& Add(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value,
                        Steinberg::int32 sampleOffset = 0);
-  void Clear() { queues_.clear(); }
+  void Clear() { mQueues.clear(); }
 
   // --- IParameterChanges ---
   Steinberg::int32 PLUGIN_API getParameterCount() override;
@@ -67,7 +67,7 @@ class ParameterChanges : public Steinberg::Vst::IParameterChanges {
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
  private:
-  std::vector<std::unique_ptr<ParamValueQueue>> queues_;
+  std::vector<std::unique_ptr<ParamValueQueue>> mQueues;
 };
 
 }  // namespace harness

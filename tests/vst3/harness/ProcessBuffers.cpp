@@ -11,8 +11,8 @@ namespace harness {
 ProcessBuffers::ProcessBuffers(int32 sampleSize, std::vector<int32> inputBusChannels,
                                std::vector<int32> outputBusChannels, int32 maxFrames,
                                Memory memory)
-    : sampleSize_(sampleSize), maxFrames_(maxFrames < 0 ? 0 : maxFrames), memory_(memory) {
-  const auto frames = static_cast<std::size_t>(maxFrames_);
+    : mSampleSize(sampleSize), mMaxFrames(maxFrames < 0 ? 0 : maxFrames), mMemory(memory) {
+  const auto frames = static_cast<std::size_t>(mMaxFrames);
   auto build = [&](const std::vector<int32>& channels, std::vector<Bus>& buses) {
     for (int32 count : channels) {
       Bus bus;
@@ -25,8 +25,8 @@ ProcessBuffers::ProcessBuffers(int32 sampleSize, std::vector<int32> inputBusChan
       buses.push_back(std::move(bus));
     }
   };
-  build(inputBusChannels, inputs_);
-  build(outputBusChannels, outputs_);
+  build(inputBusChannels, mInputs);
+  build(outputBusChannels, mOutputs);
 
   auto point = [&](Bus& bus) {
     const std::size_t count = Is64() ? bus.samples64.size() : bus.samples32.size();
@@ -34,18 +34,18 @@ ProcessBuffers::ProcessBuffers(int32 sampleSize, std::vector<int32> inputBusChan
       bus.storage.push_back(Is64() ? static_cast<void*>(bus.samples64[c].data())
                                    : static_cast<void*>(bus.samples32[c].data()));
   };
-  for (Bus& bus : inputs_) point(bus);
-  for (std::size_t b = 0; b < outputs_.size(); ++b) {
-    point(outputs_[b]);
-    if (memory_ != Memory::kInPlace || b >= inputs_.size()) continue;
-    for (std::size_t c = 0; c < outputs_[b].storage.size() && c < inputs_[b].storage.size(); ++c)
-      outputs_[b].storage[c] = inputs_[b].storage[c];
+  for (Bus& bus : mInputs) point(bus);
+  for (std::size_t b = 0; b < mOutputs.size(); ++b) {
+    point(mOutputs[b]);
+    if (mMemory != Memory::kInPlace || b >= mInputs.size()) continue;
+    for (std::size_t c = 0; c < mOutputs[b].storage.size() && c < mInputs[b].storage.size(); ++c)
+      mOutputs[b].storage[c] = mInputs[b].storage[c];
   }
   Wire();
 
-  data_.processMode = Vst::kRealtime;
-  data_.symbolicSampleSize = sampleSize_;
-  data_.numSamples = maxFrames_;
+  mData.processMode = Vst::kRealtime;
+  mData.symbolicSampleSize = mSampleSize;
+  mData.numSamples = mMaxFrames;
 }
 
 ProcessBuffers ProcessBuffers::Single(int32 sampleSize, int32 inChannels, int32 outChannels,
@@ -64,24 +64,24 @@ void ProcessBuffers::Wire() {
       buffers[b].channelBuffers32 = reinterpret_cast<Vst::Sample32**>(buses[b].pointers.data());
     }
   };
-  wire(inputs_, inputBuffers_);
-  wire(outputs_, outputBuffers_);
-  data_.numInputs = static_cast<int32>(inputBuffers_.size());
-  data_.inputs = inputBuffers_.empty() ? nullptr : inputBuffers_.data();
-  data_.numOutputs = static_cast<int32>(outputBuffers_.size());
-  data_.outputs = outputBuffers_.empty() ? nullptr : outputBuffers_.data();
+  wire(mInputs, mInputBuffers);
+  wire(mOutputs, mOutputBuffers);
+  mData.numInputs = static_cast<int32>(mInputBuffers.size());
+  mData.inputs = mInputBuffers.empty() ? nullptr : mInputBuffers.data();
+  mData.numOutputs = static_cast<int32>(mOutputBuffers.size());
+  mData.outputs = mOutputBuffers.empty() ? nullptr : mOutputBuffers.data();
 }
 
 double ProcessBuffers::Read(const Bus& bus, int channel, int frame) const {
   const void* memory = bus.storage.at(static_cast<std::size_t>(channel));
-  if (frame < 0 || frame >= maxFrames_) return 0.0;
+  if (frame < 0 || frame >= mMaxFrames) return 0.0;
   return Is64() ? static_cast<const double*>(memory)[frame]
                 : static_cast<double>(static_cast<const float*>(memory)[frame]);
 }
 
 void ProcessBuffers::Write(Bus& bus, int channel, int frame, double value) {
   void* memory = bus.storage.at(static_cast<std::size_t>(channel));
-  if (frame < 0 || frame >= maxFrames_) return;
+  if (frame < 0 || frame >= mMaxFrames) return;
   if (Is64())
     static_cast<double*>(memory)[frame] = value;
   else
@@ -89,66 +89,66 @@ void ProcessBuffers::Write(Bus& bus, int channel, int frame, double value) {
 }
 
 void ProcessBuffers::SetInput(int bus, int channel, int frame, double value) {
-  Write(inputs_.at(static_cast<std::size_t>(bus)), channel, frame, value);
+  Write(mInputs.at(static_cast<std::size_t>(bus)), channel, frame, value);
 }
 
 double ProcessBuffers::Input(int bus, int channel, int frame) const {
-  return Read(inputs_.at(static_cast<std::size_t>(bus)), channel, frame);
+  return Read(mInputs.at(static_cast<std::size_t>(bus)), channel, frame);
 }
 
 void ProcessBuffers::SetOutput(int bus, int channel, int frame, double value) {
-  Write(outputs_.at(static_cast<std::size_t>(bus)), channel, frame, value);
+  Write(mOutputs.at(static_cast<std::size_t>(bus)), channel, frame, value);
 }
 
 double ProcessBuffers::Output(int bus, int channel, int frame) const {
-  return Read(outputs_.at(static_cast<std::size_t>(bus)), channel, frame);
+  return Read(mOutputs.at(static_cast<std::size_t>(bus)), channel, frame);
 }
 
 void ProcessBuffers::FillInput(int bus, const std::function<double(int, int)>& fn) {
-  Bus& target = inputs_.at(static_cast<std::size_t>(bus));
+  Bus& target = mInputs.at(static_cast<std::size_t>(bus));
   for (std::size_t c = 0; c < target.storage.size(); ++c)
-    for (int32 i = 0; i < maxFrames_; ++i)
+    for (int32 i = 0; i < mMaxFrames; ++i)
       Write(target, static_cast<int>(c), i, fn(static_cast<int>(c), i));
 }
 
 void ProcessBuffers::FillInputs(double value) {
-  for (std::size_t b = 0; b < inputs_.size(); ++b)
+  for (std::size_t b = 0; b < mInputs.size(); ++b)
     FillInput(static_cast<int>(b), [value](int, int) { return value; });
 }
 
 void ProcessBuffers::FillOutputs(double value) {
-  for (Bus& bus : outputs_)
+  for (Bus& bus : mOutputs)
     for (std::size_t c = 0; c < bus.storage.size(); ++c)
-      for (int32 i = 0; i < maxFrames_; ++i) Write(bus, static_cast<int>(c), i, value);
+      for (int32 i = 0; i < mMaxFrames; ++i) Write(bus, static_cast<int>(c), i, value);
 }
 
 void* ProcessBuffers::ChannelPointer(Vst::BusDirection dir, int bus, int channel) const {
-  const std::vector<Bus>& buses = dir == Vst::kInput ? inputs_ : outputs_;
+  const std::vector<Bus>& buses = dir == Vst::kInput ? mInputs : mOutputs;
   return buses.at(static_cast<std::size_t>(bus)).pointers.at(static_cast<std::size_t>(channel));
 }
 
 void ProcessBuffers::NullBuffers(Vst::BusDirection dir, int bus) {
-  std::vector<Bus>& buses = dir == Vst::kInput ? inputs_ : outputs_;
+  std::vector<Bus>& buses = dir == Vst::kInput ? mInputs : mOutputs;
   for (void*& pointer : buses.at(static_cast<std::size_t>(bus)).pointers) pointer = nullptr;
 }
 
 void ProcessBuffers::RestorePointers() {
   // Copied element by element: the AudioBusBuffers keep pointing at the same arrays.
-  for (std::vector<Bus>* buses : {&inputs_, &outputs_})
+  for (std::vector<Bus>* buses : {&mInputs, &mOutputs})
     for (Bus& bus : *buses) std::copy(bus.storage.begin(), bus.storage.end(), bus.pointers.begin());
-  data_.numInputs = static_cast<int32>(inputBuffers_.size());
-  data_.inputs = inputBuffers_.empty() ? nullptr : inputBuffers_.data();
-  data_.numOutputs = static_cast<int32>(outputBuffers_.size());
-  data_.outputs = outputBuffers_.empty() ? nullptr : outputBuffers_.data();
+  mData.numInputs = static_cast<int32>(mInputBuffers.size());
+  mData.inputs = mInputBuffers.empty() ? nullptr : mInputBuffers.data();
+  mData.numOutputs = static_cast<int32>(mOutputBuffers.size());
+  mData.outputs = mOutputBuffers.empty() ? nullptr : mOutputBuffers.data();
 }
 
 void ProcessBuffers::DropBuses(Vst::BusDirection dir) {
   if (dir == Vst::kInput) {
-    data_.numInputs = 0;
-    data_.inputs = nullptr;
+    mData.numInputs = 0;
+    mData.inputs = nullptr;
   } else {
-    data_.numOutputs = 0;
-    data_.outputs = nullptr;
+    mData.numOutputs = 0;
+    mData.outputs = nullptr;
   }
 }
 

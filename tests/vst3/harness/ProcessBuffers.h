@@ -35,13 +35,13 @@ class ProcessBuffers {
   ProcessBuffers(ProcessBuffers&&) = default;
 
   // The ProcessData to hand to process; stays valid while this object lives.
-  Steinberg::Vst::ProcessData& Data() { return data_; }
+  Steinberg::Vst::ProcessData& Data() { return mData; }
 
-  void SetFrames(Steinberg::int32 frames) { data_.numSamples = frames; }
-  Steinberg::int32 Frames() const { return data_.numSamples; }
-  Steinberg::int32 MaxFrames() const { return maxFrames_; }
-  bool Is64() const { return sampleSize_ == Steinberg::Vst::kSample64; }
-  bool InPlace() const { return memory_ == Memory::kInPlace; }
+  void SetFrames(Steinberg::int32 frames) { mData.numSamples = frames; }
+  Steinberg::int32 Frames() const { return mData.numSamples; }
+  Steinberg::int32 MaxFrames() const { return mMaxFrames; }
+  bool Is64() const { return mSampleSize == Steinberg::Vst::kSample64; }
+  bool InPlace() const { return mMemory == Memory::kInPlace; }
 
   void SetInput(int bus, int channel, int frame, double value);
   double Input(int bus, int channel, int frame) const;
@@ -64,10 +64,10 @@ class ProcessBuffers {
   void DropBuses(Steinberg::Vst::BusDirection dir);
 
   void SetInputParameterChanges(Steinberg::Vst::IParameterChanges* changes) {
-    data_.inputParameterChanges = changes;
+    mData.inputParameterChanges = changes;
   }
   void SetProcessContext(Steinberg::Vst::ProcessContext* context) {
-    data_.processContext = context;
+    mData.processContext = context;
   }
 
  private:
@@ -82,14 +82,14 @@ class ProcessBuffers {
   void Write(Bus& bus, int channel, int frame, double value);
   void Wire();
 
-  Steinberg::int32 sampleSize_;
-  Steinberg::int32 maxFrames_;
-  Memory memory_;
-  std::vector<Bus> inputs_;
-  std::vector<Bus> outputs_;
-  std::vector<Steinberg::Vst::AudioBusBuffers> inputBuffers_;
-  std::vector<Steinberg::Vst::AudioBusBuffers> outputBuffers_;
-  Steinberg::Vst::ProcessData data_;
+  Steinberg::int32 mSampleSize;
+  Steinberg::int32 mMaxFrames;
+  Memory mMemory;
+  std::vector<Bus> mInputs;
+  std::vector<Bus> mOutputs;
+  std::vector<Steinberg::Vst::AudioBusBuffers> mInputBuffers;
+  std::vector<Steinberg::Vst::AudioBusBuffers> mOutputBuffers;
+  Steinberg::Vst::ProcessData mData;
 };
 
 }  // namespace harness

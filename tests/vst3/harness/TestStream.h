@@ -28,9 +28,9 @@ class TestStream : public Steinberg::IBStream {
   virtual ~TestStream() = default;
 
   void TruncateTo(std::int64_t size);
-  void FailReadsFrom(std::int64_t position) { failReadsFrom_ = position; }
-  void ShortReadsFrom(std::int64_t position) { shortReadsFrom_ = position; }
-  void FailWrites(bool fail) { failWrites_ = fail; }
+  void FailReadsFrom(std::int64_t position) { mFailReadsFrom = position; }
+  void ShortReadsFrom(std::int64_t position) { mShortReadsFrom = position; }
+  void FailWrites(bool fail) { mFailWrites = fail; }
   // Back to a well-behaved stream (contents kept).
   void ClearFaults();
 
@@ -39,9 +39,9 @@ class TestStream : public Steinberg::IBStream {
   std::int64_t Position() const;
   void Rewind();
 
-  int ReadCalls() const { return readCalls_; }
-  int WriteCalls() const { return writeCalls_; }
-  int RefCount() const { return refCount_.load(); }
+  int ReadCalls() const { return mReadCalls; }
+  int WriteCalls() const { return mWriteCalls; }
+  int RefCount() const { return mRefCount.load(); }
 
   // --- IBStream ---
   Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
@@ -60,13 +60,13 @@ class TestStream : public Steinberg::IBStream {
  private:
   static constexpr std::int64_t kNever = INT64_MAX;
 
-  Steinberg::IPtr<Steinberg::MemoryStream> bytes_;
-  std::int64_t failReadsFrom_ = kNever;
-  std::int64_t shortReadsFrom_ = kNever;
-  bool failWrites_ = false;
-  int readCalls_ = 0;
-  int writeCalls_ = 0;
-  std::atomic<int> refCount_{1};
+  Steinberg::IPtr<Steinberg::MemoryStream> mBytes;
+  std::int64_t mFailReadsFrom = kNever;
+  std::int64_t mShortReadsFrom = kNever;
+  bool mFailWrites = false;
+  int mReadCalls = 0;
+  int mWriteCalls = 0;
+  std::atomic<int> mRefCount{1};
 };
 
 }  // namespace harness
