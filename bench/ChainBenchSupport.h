@@ -1,7 +1,6 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <random>
 #include <vector>
@@ -19,9 +18,9 @@ constexpr int kCompressor = 6;
 
 enum class Case
 {
-  kDefaults,      // every parameter at its default
-  kCompressor48,  // "Compressor 1" at 48
-  kAllMoving      // every continuous control gets a new value every block
+  kDefaults,     // every parameter at its default
+  kCompressor48, // "Compressor 1" at 48
+  kAllMoving     // every continuous control gets a new value every block
 };
 
 struct ProgrammeSignal
@@ -66,7 +65,7 @@ struct Automation
       {
         const double phase = 2.0 * 3.14159265358979323846 * (block * (i + 1) / 64.0 + 0.1 * i);
         values[block * kContinuousControls + i] =
-          kMin[i] + (kMax[i] - kMin[i]) * (0.5 + 0.5 * std::sin(phase));
+            kMin[i] + (kMax[i] - kMin[i]) * (0.5 + 0.5 * std::sin(phase));
       }
   }
   double At(int block, int index) const { return values[block * kContinuousControls + index]; }
@@ -99,6 +98,6 @@ void Run(benchmark::State& state, Chain& chain, Case which)
   state.SetItemsProcessed(frames);
   // Seconds per frame; the report prints it with its SI prefix (for example "95.2ns").
   state.counters["ns_per_frame"] = benchmark::Counter(
-    static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+      static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 } // namespace chainbench

@@ -1,6 +1,5 @@
 // ns per stereo frame of the shipped KORU chain, called directly through ProcessBlock.
 #include "ChainBenchSupport.h"
-
 #include "effect/KORU.h"
 
 #include <memory>

@@ -5,7 +5,6 @@
 // control's new value reaches the effect through the block's parameter queues, converted
 // from plain by the controller as a host's automation lane would be.
 #include "ChainBenchSupport.h"
-
 #include "HostedEffect.h"
 
 #include <stdexcept>

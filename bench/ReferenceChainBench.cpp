@@ -1,6 +1,5 @@
 // ns per stereo frame of the literal reference chain, for comparison in the same run.
 #include "ChainBenchSupport.h"
-
 #include "reference/LiteralKORUChain.h"
 
 namespace

@@ -5,18 +5,17 @@
 #include "effect/CircuitSection.h"
 #include "effect/CircuitSectionPair.h"
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 
 // Designs the coefficients of a left and a right section of one band like DesignHigh /
-// DesignLow / DesignMid, to the same bits, but only when their inputs changed: the smoothed controls settle to a fixed
-// point, and from then on the sections keep the coefficients they have. Inputs are compared
-// bit for bit (so -0 and NaN are handled like any other value). Both sections are designed
-// together in the two lanes of SSE2 vectors (left low, right high), each lane doing exactly the
-// scalar design; a design is a pure function of its inputs, so redoing the unchanged side gives
-// its same bits. The circuit's zero terms are skipped at compile time, exactly where the
+// DesignLow / DesignMid, to the same bits, but only when their inputs changed: the smoothed
+// controls settle to a fixed point, and from then on the sections keep the coefficients they have.
+// Inputs are compared bit for bit (so -0 and NaN are handled like any other value). Both sections
+// are designed together in the two lanes of SSE2 vectors (left low, right high), each lane doing
+// exactly the scalar design; a design is a pure function of its inputs, so redoing the unchanged
+// side gives its same bits. The circuit's zero terms are skipped at compile time, exactly where the
 // run-time design skips them. With KeepLastStable a side whose new design would be unstable
 // keeps its previous coefficients, as DesignHighStable does. Audio thread only; no allocation.
 template <const circuit::CircuitModel& Model, bool KeepLastStable = false>

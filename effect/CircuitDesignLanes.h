@@ -48,9 +48,11 @@ __attribute__((always_inline)) inline void Broadcast(double x, DoubleLanes<N>& v
 }
 
 // The row's terms summed in table order: 1, b, b^2, c, b*c, b^2*c.
-template <const circuit::CircuitModel& Model, circuit::CoefficientTerms circuit::CircuitModel::*Row, int N>
-__attribute__((always_inline)) inline void Evaluate(const DoubleLanes<N>& b, const DoubleLanes<N>& c,
-                                                   const DoubleLanes<N>& bb, DoubleLanes<N>& sum)
+template <const circuit::CircuitModel& Model, circuit::CoefficientTerms circuit::CircuitModel::*Row,
+          int N>
+__attribute__((always_inline)) inline void Evaluate(const DoubleLanes<N>& b,
+                                                    const DoubleLanes<N>& c,
+                                                    const DoubleLanes<N>& bb, DoubleLanes<N>& sum)
 {
   constexpr circuit::CoefficientTerms t = Model.*Row;
   Broadcast<N>(t.one, sum);
@@ -64,9 +66,9 @@ __attribute__((always_inline)) inline void Evaluate(const DoubleLanes<N>& b, con
 
 // K is the bilinear rate constant, K2 its square as the scalar design forms it.
 template <const circuit::CircuitModel& Model, int N>
-__attribute__((always_inline)) inline void DesignLanes(const DoubleLanes<N>& K, const DoubleLanes<N>& K2,
-                                                       const DoubleLanes<N>& b, const DoubleLanes<N>& c,
-                                                       CircuitCoefficientLanes<N>& k)
+__attribute__((always_inline)) inline void
+DesignLanes(const DoubleLanes<N>& K, const DoubleLanes<N>& K2, const DoubleLanes<N>& b,
+            const DoubleLanes<N>& c, CircuitCoefficientLanes<N>& k)
 {
   using circuit::CircuitModel;
   using circuitlanes::Evaluate;
@@ -102,15 +104,15 @@ inline __m128d StablePolesPair(__m128d a0, __m128d p1, __m128d p2)
 
 // Designs frames 0 .. count - 1 (at most kMaxDesignFrames) of a left and a right section into
 // out, N / 2 frames at a time. The inputs are laid out [frame][channel]; a null K2 means every
-// lane has the rate constant K[0] (and its square is formed here, as the scalar design does). current holds the sections' coefficients on entry and the
-// last frame's on return. With KeepLastStable a lane whose new design would be unstable keeps
-// its previous coefficients, as DesignHighStable does.
+// lane has the rate constant K[0] (and its square is formed here, as the scalar design does).
+// current holds the sections' coefficients on entry and the last frame's on return. With
+// KeepLastStable a lane whose new design would be unstable keeps its previous coefficients, as
+// DesignHighStable does.
 constexpr int kMaxDesignFrames = 128; // frames per DesignFrames call
 template <const circuit::CircuitModel& Model, bool KeepLastStable, int N>
-__attribute__((always_inline)) inline void DesignFrames(const double* K, const double* K2, const double* b,
-                                                        const double* c, int count,
-                                                        CircuitCoefficientsPair* out,
-                                                        CircuitCoefficientsPair& current)
+__attribute__((always_inline)) inline void
+DesignFrames(const double* K, const double* K2, const double* b, const double* c, int count,
+             CircuitCoefficientsPair* out, CircuitCoefficientsPair& current)
 {
   static_assert(N % 2 == 0, "a lane pair per frame");
   if (count > kMaxDesignFrames) count = kMaxDesignFrames; // the caller's chunks are no longer

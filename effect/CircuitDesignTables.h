@@ -4,13 +4,16 @@
 // (denominator A2, A1, A0; numerator B2, B1, B0) is a polynomial in the control values b and
 // c; a row holds the constants of one coefficient, term by term, in the order
 // 1, b, b^2, c, b*c, b^2*c. A zero constant means the circuit has no such term.
-namespace circuit {
+namespace circuit
+{
 
-struct CoefficientTerms {
+struct CoefficientTerms
+{
   double one, b, bb, c, bc, bbc;
 };
 
-struct CircuitModel {
+struct CircuitModel
+{
   CoefficientTerms A2, A1, A0, B2, B1, B0;
 };
 
@@ -53,4 +56,4 @@ inline constexpr CircuitModel kMid = {
     {-0.000498434969778629, 0, 0, 0, 0, 0},
 };
 
-}  // namespace circuit
+} // namespace circuit

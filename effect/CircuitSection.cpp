@@ -1,13 +1,15 @@
 #include "effect/CircuitSection.h"
 
-#include <cmath>
-
 #include "effect/CircuitDesignTables.h"
 
-namespace {
+#include <cmath>
+
+namespace
+{
 
 // Sums the circuit's terms in table order. b^2 is formed as b * b throughout.
-double Evaluate(const circuit::CoefficientTerms& t, double b, double c) {
+double Evaluate(const circuit::CoefficientTerms& t, double b, double c)
+{
   const double bb = b * b;
   double sum = t.one;
   if (t.b != 0) sum = sum + t.b * b;
@@ -19,7 +21,8 @@ double Evaluate(const circuit::CoefficientTerms& t, double b, double c) {
 }
 
 void Design(CircuitSection& section, const circuit::CircuitModel& model, double K, double b,
-            double c) {
+            double c)
+{
   const double A2 = Evaluate(model.A2, b, c);
   const double A1 = Evaluate(model.A1, b, c);
   const double A0 = Evaluate(model.A0, b, c);
@@ -36,22 +39,26 @@ void Design(CircuitSection& section, const circuit::CircuitModel& model, double 
   section.b2 = B2 * K2 - B1 * K + B0;
 }
 
-}  // namespace
+} // namespace
 
-void DesignHigh(CircuitSection& section, double K, double b, double c) {
+void DesignHigh(CircuitSection& section, double K, double b, double c)
+{
   Design(section, circuit::kHigh, K, b, c);
 }
 
-void DesignLow(CircuitSection& section, double K, double b, double c) {
+void DesignLow(CircuitSection& section, double K, double b, double c)
+{
   Design(section, circuit::kLow, K, b, c);
 }
 
-void DesignMid(CircuitSection& section, double K, double b) {
+void DesignMid(CircuitSection& section, double K, double b)
+{
   // The mid circuit has no c terms.
   Design(section, circuit::kMid, K, b, 0.0);
 }
 
-bool HasStablePoles(const CircuitSection& section) {
+bool HasStablePoles(const CircuitSection& section)
+{
   if (section.a0 == 0) return false;
   // Jury's conditions for a0 + a1 z^-1 + a2 z^-2.
   const double p1 = section.a1 / section.a0;
@@ -59,7 +66,8 @@ bool HasStablePoles(const CircuitSection& section) {
   return std::fabs(p2) < 1.0 && std::fabs(p1) < 1.0 + p2;
 }
 
-void DesignHighStable(CircuitSection& section, double K, double b, double c) {
+void DesignHighStable(CircuitSection& section, double K, double b, double c)
+{
   CircuitSection next;
   DesignHigh(next, K, b, c);
   if (HasStablePoles(next)) CopyCoefficients(section, next);

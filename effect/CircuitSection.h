@@ -6,17 +6,18 @@
 // every sample from smoothed controls, so the coefficients are kept unnormalised and Step
 // divides by a0 each time. Each circuit inverts polarity: at its flat setting the gain is
 // close to -1. Value type; no allocation, audio thread only.
-struct CircuitSection {
+struct CircuitSection
+{
   double lastInput = 0.0;
   double lastOutput = 0.0;
-  double x1 = 0.0;  // previous two inputs
+  double x1 = 0.0; // previous two inputs
   double x2 = 0.0;
-  double y1 = 0.0;  // previous two outputs
+  double y1 = 0.0; // previous two outputs
   double y2 = 0.0;
-  double a0 = 0.0;  // denominator
+  double a0 = 0.0; // denominator
   double a1 = 0.0;
   double a2 = 0.0;
-  double b0 = 0.0;  // numerator
+  double b0 = 0.0; // numerator
   double b1 = 0.0;
   double b2 = 0.0;
 };
@@ -33,7 +34,8 @@ void DesignMid(CircuitSection& section, double K, double b);
 bool HasStablePoles(const CircuitSection& section);
 
 // Copies the six coefficients, leaving the memories alone.
-inline void CopyCoefficients(CircuitSection& to, const CircuitSection& from) {
+inline void CopyCoefficients(CircuitSection& to, const CircuitSection& from)
+{
   to.a0 = from.a0;
   to.a1 = from.a1;
   to.a2 = from.a2;
@@ -52,10 +54,12 @@ void DesignHighStable(CircuitSection& section, double K, double b, double c);
 // Filters one sample. A section whose a0 is exactly 0 (the high circuit designed above
 // about 384 kHz can get there) outputs 0 for that sample instead of dividing by zero; its
 // memories advance as usual.
-inline double Step(CircuitSection& section, double s) {
+inline double Step(CircuitSection& section, double s)
+{
   CircuitSection& q = section;
   double y = 0.0;
-  if (q.a0 != 0) {
+  if (q.a0 != 0)
+  {
     y = (q.b0 * s + q.b1 * q.x1 + q.b2 * q.x2 - q.a1 * q.y1 - q.a2 * q.y2) / q.a0;
   }
   q.x2 = q.x1;

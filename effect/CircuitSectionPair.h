@@ -28,9 +28,8 @@ struct CircuitCoefficientsPair
   // Takes fresh's coefficients in the lanes where mask is all ones, keeps its own elsewhere.
   void TakeWhere(__m128d mask, const CircuitCoefficientsPair& fresh)
   {
-    auto select = [mask](__m128d from, __m128d kept) {
-      return _mm_or_pd(_mm_and_pd(mask, from), _mm_andnot_pd(mask, kept));
-    };
+    auto select = [mask](__m128d from, __m128d kept)
+    { return _mm_or_pd(_mm_and_pd(mask, from), _mm_andnot_pd(mask, kept)); };
     a0 = select(fresh.a0, a0);
     a1 = select(fresh.a1, a1);
     a2 = select(fresh.a2, a2);
@@ -76,10 +75,11 @@ public:
 
   __m128d Step(__m128d s, const CircuitCoefficientsPair& k)
   {
-    const __m128d sum = _mm_sub_pd(
-      _mm_sub_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(k.b0, s), _mm_mul_pd(k.b1, mX1)), _mm_mul_pd(k.b2, mX2)),
-                 _mm_mul_pd(k.a1, mY1)),
-      _mm_mul_pd(k.a2, mY2));
+    const __m128d sum =
+        _mm_sub_pd(_mm_sub_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(k.b0, s), _mm_mul_pd(k.b1, mX1)),
+                                         _mm_mul_pd(k.b2, mX2)),
+                              _mm_mul_pd(k.a1, mY1)),
+                   _mm_mul_pd(k.a2, mY2));
     // A lane whose a0 is 0 gives +0 instead of its quotient.
     const __m128d y = _mm_and_pd(_mm_div_pd(sum, k.a0), k.a0NonZero);
     mX2 = mX1;
@@ -101,7 +101,10 @@ public:
   }
 
 private:
-  __m128d Pack(double CircuitSection::*field) const { return _mm_set_pd(mRight->*field, mLeft->*field); }
+  __m128d Pack(double CircuitSection::*field) const
+  {
+    return _mm_set_pd(mRight->*field, mLeft->*field);
+  }
   void Unpack(__m128d v, double CircuitSection::*field)
   {
     CircuitCoefficientsPair::Unpack(v, mLeft->*field, mRight->*field);

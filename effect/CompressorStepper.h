@@ -2,12 +2,11 @@
 
 #include "framework/DeterministicMath.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 // CompressorGain, step for step and bit for bit, with its transcendental calls cut down:
 //  - the detector coefficient h depends on the rate only and is computed per block;
@@ -53,7 +52,8 @@ public:
   // TargetGain of frames 0 .. n - 1 into G, the logarithms and powers of the frames that need
   // them a whole array at a time (the same bits: the same functions, value by value).
   static constexpr int kMaxBlock = 128;
-  void TargetGains(const double* inL, const double* inR, const double* thresholdDb, int n, double* G)
+  void TargetGains(const double* inL, const double* inR, const double* thresholdDb, int n,
+                   double* G)
   {
     for (int start = 0; start < n; start += kMaxBlock)
     {
@@ -62,7 +62,8 @@ public:
       // exponent test frame by frame.
       double level[kMaxBlock];
       int i = start;
-      for (; i + 1 < start + count; i += 2) _mm_storeu_pd(&level[i - start], LevelPair(&inL[i], &inR[i]));
+      for (; i + 1 < start + count; i += 2)
+        _mm_storeu_pd(&level[i - start], LevelPair(&inL[i], &inR[i]));
       if (i < start + count) level[i - start] = Level(inL[i], inR[i]);
       int loud = 0; // frames whose level may reach the knee
       for (i = start; i < start + count; ++i)
@@ -99,7 +100,8 @@ public:
   // The ballistics: from gain H toward the target G, attacking at a rate set by the threshold
   // and releasing at one set by the threshold and the raw input peak. attack, where given, is
   // the attack factor AttackFactors computed for this threshold.
-  double Follow(double gain, double G, double peakIn, double thresholdDb, const double* attack = nullptr)
+  double Follow(double gain, double G, double peakIn, double thresholdDb,
+                const double* attack = nullptr)
   {
     const double T = thresholdDb;
     if (!mThresholdValid || !SameBits(T, mThreshold)) NewThreshold(T);
@@ -160,7 +162,8 @@ private:
   __m128d LevelPair(const double* inL, const double* inR) const
   {
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
-    const __m128d x = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(inL), magnitude), _mm_and_pd(_mm_loadu_pd(inR), magnitude));
+    const __m128d x = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(inL), magnitude),
+                                 _mm_and_pd(_mm_loadu_pd(inR), magnitude));
     const __m128d kx = _mm_mul_pd(_mm_set1_pd(mK), x);
     const __m128d y1 = _mm_sqrt_pd(kx);
     const __m128d widened = _mm_sqrt_pd(_mm_add_pd(kx, _mm_mul_pd(_mm_set1_pd(mH), kx)));
@@ -187,7 +190,7 @@ private:
     std::memcpy(&bits, &level, sizeof bits);
     const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
     if (exponentField == 0x7ff) return false; // infinity or NaN
-    const int octave = exponentField - 1022;   // level < 2^octave
+    const int octave = exponentField - 1022;  // level < 2^octave
     return kDbPerOctave * octave + kKneeMarginDb <= T - kHalfKneeDb;
   }
 

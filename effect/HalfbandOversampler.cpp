@@ -3,13 +3,15 @@
 #include <cmath>
 
 HalfbandOversampler::HalfbandOversampler(int rateExponent)
-    : mRateExponent(rateExponent),
-      mFactor(static_cast<int>(std::pow(2.0, rateExponent))),
-      mIsa(ProcessorVectorIsa()) {
+  : mRateExponent(rateExponent)
+  , mFactor(static_cast<int>(std::pow(2.0, rateExponent)))
+  , mIsa(ProcessorVectorIsa())
+{
   Reset();
 }
 
-void HalfbandOversampler::Reset() {
+void HalfbandOversampler::Reset()
+{
   mUp1.Reset();
   mUp2.Reset();
   mUp3.Reset();

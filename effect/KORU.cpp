@@ -1,7 +1,7 @@
 #include "effect/KORU.h"
 
-#include "framework/DeterministicMath.h"
 #include "effect/KORUParameterTable.h"
+#include "framework/DeterministicMath.h"
 #include "framework/Truncate.h"
 
 #include <cmath>
@@ -50,14 +50,14 @@ void KORU::ParamChanged(int index)
   const double v = param->Value();
   switch (index)
   {
-    case kInputGain: mInputGainLin = dmath::Exp10(v / 20.0); break;
-    case kOutputGain: mOutputGainLin = dmath::Exp10(v / 20.0); break;
-    case kHighGain: mHighPos = v; break;
-    case kLowGain: mLowPos = v; break;
-    case kMidGain: mMidPos = v; break;
-    case kMidFrequency: mMidFreqPos = v; break;
-    case kCompressor: mCompAmount = v; break;
-    default: break; // the switches are read straight from their records
+  case kInputGain: mInputGainLin = dmath::Exp10(v / 20.0); break;
+  case kOutputGain: mOutputGainLin = dmath::Exp10(v / 20.0); break;
+  case kHighGain: mHighPos = v; break;
+  case kLowGain: mLowPos = v; break;
+  case kMidGain: mMidPos = v; break;
+  case kMidFrequency: mMidFreqPos = v; break;
+  case kCompressor: mCompAmount = v; break;
+  default: break; // the switches are read straight from their records
   }
 }
 

@@ -47,16 +47,16 @@ private:
   // The ten smoothers, numbered as in the design (S1 .. S10).
   enum ESmoother
   {
-    kS1Low = 0,          // toward lowPos
-    kS2Mid,              // toward 1 - midPos
-    kS3High,             // toward 1 - highPos
-    kS4MidFreq,          // toward 1 - midFreqPos
-    kS5Output,           // toward outputGainLin
-    kS6HighShape,        // toward 1.0
-    kS7LowShape,         // toward 0.3
-    kS8Threshold,        // toward -compAmount
-    kS9Input,            // toward inputGainLin, at the oversampled rate
-    kS10CompGain,        // toward the compressor gain
+    kS1Low = 0,   // toward lowPos
+    kS2Mid,       // toward 1 - midPos
+    kS3High,      // toward 1 - highPos
+    kS4MidFreq,   // toward 1 - midFreqPos
+    kS5Output,    // toward outputGainLin
+    kS6HighShape, // toward 1.0
+    kS7LowShape,  // toward 0.3
+    kS8Threshold, // toward -compAmount
+    kS9Input,     // toward inputGainLin, at the oversampled rate
+    kS10CompGain, // toward the compressor gain
     kNumSmoothers
   };
 
@@ -69,13 +69,13 @@ private:
   static constexpr int kChunkFrames = 128;
   struct Chunk
   {
-    double xL[kChunkFrames], xR[kChunkFrames];     // input, non-finite samples silenced
-    double peak[kChunkFrames];                      // raw input peak
-    double inL[kChunkFrames], inR[kChunkFrames];    // input-stage outputs
-    double threshold[kChunkFrames];                 // S8
-    double target[kChunkFrames];                    // the compressor curve's gain
-    double attack[kChunkFrames];                    // its attack factor, while S8 moves
-    double gain[kChunkFrames];                      // compressor gain after each frame
+    double xL[kChunkFrames], xR[kChunkFrames];   // input, non-finite samples silenced
+    double peak[kChunkFrames];                   // raw input peak
+    double inL[kChunkFrames], inR[kChunkFrames]; // input-stage outputs
+    double threshold[kChunkFrames];              // S8
+    double target[kChunkFrames];                 // the compressor curve's gain
+    double attack[kChunkFrames];                 // its attack factor, while S8 moves
+    double gain[kChunkFrames];                   // compressor gain after each frame
     double compL[kChunkFrames], compR[kChunkFrames];
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
     // channel, [frame][1] the one for the right.
@@ -86,7 +86,8 @@ private:
     double output[kChunkFrames][2];
     double outL[kChunkFrames], outR[kChunkFrames];
     // Each frame's section coefficients, left and right in the lanes.
-    CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames], lowDesign[kChunkFrames];
+    CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames],
+        lowDesign[kChunkFrames];
     // Left and right side by side in SSE2 pairs (left in the low lane).
     __m128d stereo[kChunkFrames];
     __m128d midOut[kChunkFrames];

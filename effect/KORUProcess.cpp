@@ -3,18 +3,16 @@
 // floating-point operation is part of the result and must not change. Whatever is computed
 // once per block or skipped here gives the same bits as the literal chain would (the tests
 // hold it to that, bit for bit).
-#include "effect/KORU.h"
-
 #include "effect/CircuitDesignLanes.h"
 #include "effect/InputCurve.h"
+#include "effect/KORU.h"
 #include "framework/DeterministicMath.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
+#include <emmintrin.h>
 
 namespace
 {
@@ -61,7 +59,8 @@ struct InputStageFrame
       g[k] = z;
     }
 #pragma GCC unroll 16
-    for (int k = 0; k < kFactor; ++k) s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
+    for (int k = 0; k < kFactor; ++k)
+      s[k] = InputCurvePair(_mm_mul_pd(_mm_set_pd(g[kFactor + k], g[k]), s[k]));
   }
 };
 
@@ -112,7 +111,9 @@ struct ShelvesAndOutput
     const __m128d outputGain = _mm_set_pd(output[m][1], output[m][0]);
     __m128d out;
     if (!eqBypassed)
-      out = _mm_mul_pd(_mm_mul_pd(low.Step(high.Step(midOut[n], highDesigns[m]), lowDesigns[m]), makeup), outputGain);
+      out = _mm_mul_pd(
+          _mm_mul_pd(low.Step(high.Step(midOut[n], highDesigns[m]), lowDesigns[m]), makeup),
+          outputGain);
     else
       out = _mm_mul_pd(_mm_mul_pd(makeup, bypassed[n]), outputGain);
     _mm_storel_pd(&outL[n], out);
@@ -124,7 +125,7 @@ struct ShelvesAndOutput
 struct ChunkDesigns
 {
   int frames;
-  const double *midK, *midK2, *mid;                  // [frame][channel]
+  const double *midK, *midK2, *mid; // [frame][channel]
   const double *highK, *high, *highShape, *lowK, *low, *lowShape;
   CircuitCoefficientsPair *midOut, *highOut, *lowOut; // per frame
   CircuitCoefficientsPair *midCurrent, *highCurrent, *lowCurrent;
@@ -134,15 +135,22 @@ template <int N>
 __attribute__((always_inline)) inline void DesignChunk(const ChunkDesigns& d)
 {
   // The mid circuit has no c terms: its control values stand in for them unread.
-  DesignFrames<circuit::kMid, false, N>(d.midK, d.midK2, d.mid, d.mid, d.frames, d.midOut, *d.midCurrent);
+  DesignFrames<circuit::kMid, false, N>(d.midK, d.midK2, d.mid, d.mid, d.frames, d.midOut,
+                                        *d.midCurrent);
   // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
-  DesignFrames<circuit::kHigh, true, N>(d.highK, nullptr, d.high, d.highShape, d.frames, d.highOut, *d.highCurrent);
-  DesignFrames<circuit::kLow, false, N>(d.lowK, nullptr, d.low, d.lowShape, d.frames, d.lowOut, *d.lowCurrent);
+  DesignFrames<circuit::kHigh, true, N>(d.highK, nullptr, d.high, d.highShape, d.frames, d.highOut,
+                                        *d.highCurrent);
+  DesignFrames<circuit::kLow, false, N>(d.lowK, nullptr, d.low, d.lowShape, d.frames, d.lowOut,
+                                        *d.lowCurrent);
 }
 __attribute__((flatten)) void DesignChunkSse2(const ChunkDesigns& d) { DesignChunk<2>(d); }
 #if KORU_HALFBAND_AVX
-__attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d) { DesignChunk<4>(d); }
-__attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) void DesignChunkAvx512(const ChunkDesigns& d)
+__attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d)
+{
+  DesignChunk<4>(d);
+}
+__attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) void
+DesignChunkAvx512(const ChunkDesigns& d)
 {
   DesignChunk<8>(d);
 }
@@ -174,8 +182,8 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   mEQBypass = SwitchValue(kEQBypass);
   mCompressor.SetRate(mFs);
   // A switch value other than 0 or 1 leaves outputs at their previous values, frame by frame.
-  const bool switchesPlain = (mCompressorBypass == 0 || mCompressorBypass == 1) &&
-                             (mEQBypass == 0 || mEQBypass == 1);
+  const bool switchesPlain =
+      (mCompressorBypass == 0 || mCompressorBypass == 1) && (mEQBypass == 0 || mEQBypass == 1);
 
   Chunk& c = mChunk;
   for (int start = 0; start < nFrames; start += kChunkFrames)
@@ -229,7 +237,8 @@ bool KORU::ProcessChunk(int frames)
 
   bool finite = true;
   for (int n = 0; n < frames; ++n)
-    finite = finite && std::isfinite(c.outL[n]) && std::isfinite(c.outR[n]) && std::isfinite(c.gain[n]);
+    finite =
+        finite && std::isfinite(c.outL[n]) && std::isfinite(c.outR[n]) && std::isfinite(c.gain[n]);
   if (!finite) return false;
 
   // The per-frame values the next block starts from.
@@ -260,17 +269,18 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     double* values;
   };
   const Control controls[] = {
-    {mSmoothers[kS2Mid], 1.0 - mMidPos, &c.mid[0][0]},
-    {mSmoothers[kS4MidFreq], 1.0 - mMidFreqPos, &c.midFreq[0][0]},
-    {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
-    {mSmoothers[kS3High], 1.0 - mHighPos, &c.high[0][0]},
-    {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
-    {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
-    {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
+      {mSmoothers[kS2Mid], 1.0 - mMidPos, &c.mid[0][0]},
+      {mSmoothers[kS4MidFreq], 1.0 - mMidFreqPos, &c.midFreq[0][0]},
+      {mSmoothers[kS6HighShape], kHighShapeTarget, &c.highShape[0][0]},
+      {mSmoothers[kS3High], 1.0 - mHighPos, &c.high[0][0]},
+      {mSmoothers[kS7LowShape], kLowShapeTarget, &c.lowShape[0][0]},
+      {mSmoothers[kS1Low], mLowPos, &c.low[0][0]},
+      {mSmoothers[kS5Output], mOutputGainLin, &c.output[0][0]},
   };
   constexpr int kControls = sizeof(controls) / sizeof(controls[0]);
   bool settled = true;
-  for (const Control& control : controls) settled = settled && control.smoother.SettledAt(control.target);
+  for (const Control& control : controls)
+    settled = settled && control.smoother.SettledAt(control.target);
 
   // 6. The chunk's smoothed controls and equaliser designs, ahead of the filters: they depend
   // on the controls alone, so the work of neighbouring frames overlaps.
@@ -281,9 +291,12 @@ int KORU::SmoothAndDesignEqualiser(int frames)
   if (settled)
   {
     for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
-    mMidDesign.Design(midK, {midRate * c.midFreq[0][0], c.mid[0][0], 0.0}, {midRate * c.midFreq[0][1], c.mid[0][1], 0.0});
-    mHighDesign.Design(highK, {highRate, c.high[0][0], c.highShape[0][0]}, {highRate, c.high[0][1], c.highShape[0][1]});
-    mLowDesign.Design(lowK, {lowRate, c.low[0][0], c.lowShape[0][0]}, {lowRate, c.low[0][1], c.lowShape[0][1]});
+    mMidDesign.Design(midK, {midRate * c.midFreq[0][0], c.mid[0][0], 0.0},
+                      {midRate * c.midFreq[0][1], c.mid[0][1], 0.0});
+    mHighDesign.Design(highK, {highRate, c.high[0][0], c.highShape[0][0]},
+                       {highRate, c.high[0][1], c.highShape[0][1]});
+    mLowDesign.Design(lowK, {lowRate, c.low[0][0], c.lowShape[0][0]},
+                      {lowRate, c.low[0][1], c.lowShape[0][1]});
     c.midDesign[0] = midK;
     c.highDesign[0] = highK;
     c.lowDesign[0] = lowK;
@@ -338,10 +351,12 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     // The same vector path as the oversamplers (LimitVectorIsa sets theirs).
     DesignChunk(mInputOversamplerL.VectorIsaInUse(), designs);
     const int last = frames - 1;
-    mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0}, {c.midRate[last][1], c.mid[last][1], 0.0});
+    mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0},
+                        {c.midRate[last][1], c.mid[last][1], 0.0});
     mHighDesign.Remember({highRate, c.high[last][0], c.highShape[last][0]},
                          {highRate, c.high[last][1], c.highShape[last][1]});
-    mLowDesign.Remember({lowRate, c.low[last][0], c.lowShape[last][0]}, {lowRate, c.low[last][1], c.lowShape[last][1]});
+    mLowDesign.Remember({lowRate, c.low[last][0], c.lowShape[last][0]},
+                        {lowRate, c.low[last][1], c.lowShape[last][1]});
   }
   midK.StoreTo(mMidL, mMidR);
   highK.StoreTo(mHighL, mHighR);
@@ -362,8 +377,8 @@ void KORU::RunInputStage(int frames)
   SplitFrame split{c.stereo, c.inL, c.inR};
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo, frames,
-                                         c.work, inputStage, split);
+  HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo,
+                                         frames, c.work, inputStage, split);
   s9.z = inputStage.z;
 }
 
@@ -432,8 +447,8 @@ void KORU::RunEqualiserAndOutput(int frames, int stride)
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
-  HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo, c.midOut, frames,
-                                         c.work, midBand, shelves);
+  HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo,
+                                         c.midOut, frames, c.work, midBand, shelves);
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
@@ -523,7 +538,8 @@ void KORU::ProcessSample(double xL, double xR)
   // 2. Input stage at four times the rate; both callbacks advance the one input-gain smoother.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   const double inputGain = mInputGainLin;
-  auto inputStage = [&s9, inputGain](double s) {
+  auto inputStage = [&s9, inputGain](double s)
+  {
     const double g = s9.Advance(inputGain);
     return InputCurve(g * s);
   };
@@ -538,15 +554,15 @@ void KORU::ProcessSample(double xL, double xR)
   OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
   switch (mCompressorBypass)
   {
-    case 0:
-      mCompL = mCompressorMakeup * s10.Advance(mGain) * mInL;
-      mCompR = mCompressorMakeup * s10.Advance(mGain) * mInR;
-      break;
-    case 1:
-      mCompL = mInL;
-      mCompR = mInR;
-      break;
-    default: break;
+  case 0:
+    mCompL = mCompressorMakeup * s10.Advance(mGain) * mInL;
+    mCompR = mCompressorMakeup * s10.Advance(mGain) * mInR;
+    break;
+  case 1:
+    mCompL = mInL;
+    mCompR = mInR;
+    break;
+  default: break;
   }
 
   // 6. Equaliser designs from the smoothed controls, every sample.
@@ -598,30 +614,32 @@ void KORU::ProcessSample(double xL, double xR)
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
   switch (mEQBypass)
   {
-    case 0:
-    {
-      const double yL = Step(mLowL, Step(mHighL, mMidOutL));
-      mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
-      const double yR = Step(mLowR, Step(mHighR, mMidOutR));
-      mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
-      break;
-    }
-    case 1:
-      mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin);
-      mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin);
-      break;
-    default: break;
+  case 0:
+  {
+    const double yL = Step(mLowL, Step(mHighL, mMidOutL));
+    mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
+    const double yR = Step(mLowR, Step(mHighR, mMidOutR));
+    mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
+    break;
+  }
+  case 1:
+    mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin);
+    mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin);
+    break;
+  default: break;
   }
 }
 
 void KORU::UpdateMeters(double gain, double outL, double outR)
 {
   // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum.
-  auto follow = [this](double& state, double v) {
+  auto follow = [this](double& state, double v)
+  {
     v = v > state ? v * kMeterRise : v * kMeterFall;
     state = (state - v) * mMeterDecay + v;
   };
-  auto push = [this](int index, double value) {
+  auto push = [this](int index, double value)
+  {
     IGraphics* graphics = GetGUI();
     if (graphics && index >= 0 && index < graphics->NControls())
       graphics->GetControl(index)->SetValueFromPlugin(value);
@@ -635,7 +653,8 @@ void KORU::UpdateMeters(double gain, double outL, double outR)
 
 void KORU::RecoverNonFiniteState()
 {
-  auto finite = [](std::initializer_list<double> values) {
+  auto finite = [](std::initializer_list<double> values)
+  {
     for (double v : values)
       if (!std::isfinite(v)) return false;
     return true;

@@ -5,7 +5,8 @@
 VectorIsa ProcessorVectorIsa()
 {
 #if KORU_HALFBAND_AVX
-  static const VectorIsa isa = [] {
+  static const VectorIsa isa = []
+  {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512dq"))

@@ -4,9 +4,9 @@
 // the wider ones just do more per instruction (and AVX-512 brings twice the registers).
 enum class VectorIsa
 {
-  kSse2,   // baseline x86-64
-  kAvx,    // 256-bit vectors, 16 registers
-  kAvx512  // 32 registers, and 512-bit vectors where they pay (AVX-512F, VL and DQ)
+  kSse2,  // baseline x86-64
+  kAvx,   // 256-bit vectors, 16 registers
+  kAvx512 // 32 registers, and 512-bit vectors where they pay (AVX-512F, VL and DQ)
 };
 
 // What this processor offers (checked once). Builds without the wide forms (Windows) answer

@@ -3,23 +3,24 @@
 
 // The transcendental functions of the plug-in. Users render the same project on different
 // machines and platforms and expect the same bits, so every exp, power and log10 of the
-// framework and the effect goes through here instead of the platform's C library (whose results differ in the last
-// bit between libraries, and even between CPUs of one platform).
+// framework and the effect goes through here instead of the platform's C library (whose results
+// differ in the last bit between libraries, and even between CPUs of one platform).
 //
 // exp, log and pow come from koru_dmath (cmake/DeterministicMath.cmake): portable C compiled by
 // us with the same flags everywhere, no FMA, no errno. Worst errors: exp 0.51 ulp, log 0.52 ulp,
 // pow 0.52 ulp, so an exactly representable result (10^2, e^0) comes out exact.
 // Pure functions: no allocation, no lock, no system call; safe on the audio thread.
-extern "C" {
-double koru_dmath_exp(double x);
-double koru_dmath_log(double x);
-double koru_dmath_pow(double x, double y);
-double koru_dmath_exp10(double y); // pow(10, y) to the bit, without pow's log(10) each call
-// The same over whole arrays (out[i] = f(in[i]) for i < n), to the bit: the loops have the
-// functions inlined, so neighbouring values' work overlaps.
-void koru_dmath_exp_block(const double* x, double* y, int n);
-void koru_dmath_log_block(const double* x, double* y, int n);
-void koru_dmath_exp10_block(const double* y, double* out, int n);
+extern "C"
+{
+  double koru_dmath_exp(double x);
+  double koru_dmath_log(double x);
+  double koru_dmath_pow(double x, double y);
+  double koru_dmath_exp10(double y); // pow(10, y) to the bit, without pow's log(10) each call
+  // The same over whole arrays (out[i] = f(in[i]) for i < n), to the bit: the loops have the
+  // functions inlined, so neighbouring values' work overlaps.
+  void koru_dmath_exp_block(const double* x, double* y, int n);
+  void koru_dmath_log_block(const double* x, double* y, int n);
+  void koru_dmath_exp10_block(const double* y, double* out, int n);
 }
 
 namespace dmath
@@ -63,10 +64,12 @@ inline double Log10FromLog(double x, double y)
   const double tc = kSplitter * kInvLn10Hi;
   const double cHi = tc - (tc - kInvLn10Hi);
   const double cLo = kInvLn10Hi - cHi;
-  const double pError = ((yHi * cHi - p) + yHi * cLo + yLo * cHi) + yLo * cLo; // y * hi - p, exactly
+  const double pError =
+      ((yHi * cHi - p) + yHi * cLo + yLo * cHi) + yLo * cLo; // y * hi - p, exactly
   const double r = p + (pError + y * kInvLn10Lo);
 
-  constexpr double kRoundToInteger = 0x1.8p52; // (r + k) - k rounds |r| < 2^51 to the nearest whole number
+  constexpr double kRoundToInteger =
+      0x1.8p52; // (r + k) - k rounds |r| < 2^51 to the nearest whole number
   const double n = (r + kRoundToInteger) - kRoundToInteger;
   if (r != n && std::fabs(r - n) <= 0x1p-50 * std::fabs(n) && koru_dmath_pow(10.0, n) == x)
     return n;

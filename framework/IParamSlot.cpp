@@ -4,8 +4,8 @@
 #include "framework/Truncate.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 IParamSlot::IParamSlot() = default;
 
@@ -26,8 +26,7 @@ void IParamSlot::InitContinuous(const char* name, double defaultValue, double mi
   mMax = std::max(min + step, max);
 
   // Decimals needed to show the step, at most six.
-  for (double s = step; s != std::floor(s) && mPrecision < kMaxPrecision; s *= 10.0)
-    ++mPrecision;
+  for (double s = step; s != std::floor(s) && mPrecision < kMaxPrecision; s *= 10.0) ++mPrecision;
 
   if (shape != 0.0) mShape = shape;
 }
@@ -64,8 +63,7 @@ void IParamSlot::ApplyNormalized(double x)
 {
   if (std::isnan(x)) return;
   double plain = PlainFromNormalized(x);
-  if (mKind != kKindContinuous && mStep > 0.0)
-    plain = std::floor(plain / mStep + 0.5) * mStep;
+  if (mKind != kKindContinuous && mStep > 0.0) plain = std::floor(plain / mStep + 0.5) * mStep;
   plain = std::min(plain, mMax);
   if (std::isfinite(plain)) Store(plain);
 }

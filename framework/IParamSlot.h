@@ -1,6 +1,6 @@
 #pragma once
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

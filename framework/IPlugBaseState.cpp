@@ -1,6 +1,5 @@
 // Parameter blocks and presets of IPlugBase.
 #include "framework/IPlugBase.h"
-
 #include "framework/Truncate.h"
 
 #include <cmath>

@@ -9,7 +9,11 @@ bool Differs(double a, double b) { return a != b || a != a || b != b; }
 } // namespace
 
 IControl::IControl(IPlugBase* plugin, const IRect& rect, int paramIdx, IBlend blend)
-  : mPlugin(plugin), mRect(rect), mTargetRect(rect), mParamIdx(paramIdx), mBlend(blend)
+  : mPlugin(plugin)
+  , mRect(rect)
+  , mTargetRect(rect)
+  , mParamIdx(paramIdx)
+  , mBlend(blend)
 {
 }
 

@@ -3,7 +3,10 @@
 #include "framework/IPlugBase.h"
 
 IGraphics::IGraphics(IPlugBase* plugin, int width, int height, int frameRate)
-  : mPlugin(plugin), mWidth(width), mHeight(height), mFrameRate(frameRate)
+  : mPlugin(plugin)
+  , mWidth(width)
+  , mHeight(height)
+  , mFrameRate(frameRate)
 {
 }
 
@@ -19,10 +22,7 @@ int IGraphics::AddControl(IControl* control)
   return NControls() - 1;
 }
 
-void IGraphics::SetBackground(IControl* control)
-{
-  mControls.emplace(mControls.begin(), control);
-}
+void IGraphics::SetBackground(IControl* control) { mControls.emplace(mControls.begin(), control); }
 
 IControl* IGraphics::GetControl(int index) const
 {

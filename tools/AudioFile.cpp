@@ -1,11 +1,10 @@
 #include "AudioFile.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <sndfile.h>
 
 namespace
 {
@@ -64,7 +63,7 @@ bool ReadAudioFile(const std::string& path, Audio& audio, std::string& error)
     for (sf_count_t f = 0; f < got; ++f)
       for (int c = 0; c < info.channels; ++c)
         result.channels[static_cast<size_t>(c)].push_back(
-          interleaved[static_cast<size_t>(f * info.channels + c)]);
+            interleaved[static_cast<size_t>(f * info.channels + c)]);
   }
   const int status = sf_error(file);
   sf_close(file);
@@ -104,7 +103,7 @@ bool WriteAudioFile(const std::string& path, const Audio& audio, int bits, std::
     for (sf_count_t f = 0; f < n; ++f)
       for (int c = 0; c < info.channels; ++c)
         interleaved[static_cast<size_t>(f * info.channels + c)] =
-          audio.channels[static_cast<size_t>(c)][static_cast<size_t>(start + f)];
+            audio.channels[static_cast<size_t>(c)][static_cast<size_t>(start + f)];
     // Float files take the values narrowed; samples that came from 32-bit processing are
     // floats already, so nothing is rounded twice.
     complete = sf_writef_double(file, interleaved.data(), n) == n;

@@ -10,7 +10,7 @@ namespace
 {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
-constexpr double kBeat = 0.5;       // seconds between kicks
+constexpr double kBeat = 0.5; // seconds between kicks
 constexpr double kFadeSeconds = 0.01;
 
 // A small fixed-seed generator: std::uniform_real_distribution is not the same on every
@@ -35,7 +35,8 @@ private:
 double Kick(double t)
 {
   const double kStart = 150.0, kEnd = 45.0, kGlide = 0.04;
-  const double phase = kTwoPi * (kEnd * t + (kStart - kEnd) * kGlide * (1.0 - std::exp(-t / kGlide)));
+  const double phase =
+      kTwoPi * (kEnd * t + (kStart - kEnd) * kGlide * (1.0 - std::exp(-t / kGlide)));
   const double body = std::sin(phase) * std::exp(-t / 0.18);
   const double click = std::exp(-t / 0.002);
   return body + 0.3 * click;

@@ -22,15 +22,15 @@ std::string ResultText(tresult result)
 {
   switch (result)
   {
-    case kResultOk: return "kResultOk";
-    case kResultFalse: return "kResultFalse";
-    case kInvalidArgument: return "kInvalidArgument";
-    case kNotImplemented: return "kNotImplemented";
-    case kInternalError: return "kInternalError";
-    case kNotInitialized: return "kNotInitialized";
-    case kOutOfMemory: return "kOutOfMemory";
-    case kNoInterface: return "kNoInterface";
-    default: return "result " + std::to_string(result);
+  case kResultOk: return "kResultOk";
+  case kResultFalse: return "kResultFalse";
+  case kInvalidArgument: return "kInvalidArgument";
+  case kNotImplemented: return "kNotImplemented";
+  case kInternalError: return "kInternalError";
+  case kNotInitialized: return "kNotInitialized";
+  case kOutOfMemory: return "kOutOfMemory";
+  case kNoInterface: return "kNoInterface";
+  default: return "result " + std::to_string(result);
   }
 }
 } // namespace
@@ -47,11 +47,12 @@ bool HostedEffect::Fail(const std::string& message)
 
 bool HostedEffect::Open(const std::string& bundlePath)
 {
-  if (!mLoader.Load(bundlePath)) return Fail("cannot load \"" + bundlePath + "\": " + mLoader.Error());
+  if (!mLoader.Load(bundlePath))
+    return Fail("cannot load \"" + bundlePath + "\": " + mLoader.Error());
 
   void* object = nullptr;
   const tresult created = mLoader.Factory()->createInstance(
-    reinterpret_cast<FIDString>(KoruClassId::kBytes), IComponent::iid, &object);
+      reinterpret_cast<FIDString>(KoruClassId::kBytes), IComponent::iid, &object);
   if (created != kResultOk || !object)
     return Fail("the factory did not create KORU (" + ResultText(created) + ")");
   mComponent = static_cast<IComponent*>(object);
@@ -59,11 +60,11 @@ bool HostedEffect::Open(const std::string& bundlePath)
   // One object is component, processor and controller; a host asks the component for the
   // other two.
   if (mComponent->queryInterface(IAudioProcessor::iid, reinterpret_cast<void**>(&mProcessor)) !=
-        kResultOk ||
+          kResultOk ||
       !mProcessor)
     return Fail("the component offers no IAudioProcessor");
   if (mComponent->queryInterface(IEditController::iid, reinterpret_cast<void**>(&mController)) !=
-        kResultOk ||
+          kResultOk ||
       !mController)
     return Fail("the component offers no IEditController");
 
@@ -152,8 +153,8 @@ bool HostedEffect::Start(int channels, int sampleSize, int maxBlock, double samp
   mChannels = channels;
   mSampleSize = sampleSize;
   mContext = ProcessContext{};
-  mContext.state = ProcessContext::kPlaying | ProcessContext::kTempoValid |
-                   ProcessContext::kTimeSigValid;
+  mContext.state =
+      ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid;
   mContext.sampleRate = sampleRate;
   mContext.tempo = 120.0;
   mContext.timeSigNumerator = 4;
@@ -235,8 +236,7 @@ void HostedEffect::Close()
     mComponent->terminate();
     mInitialized = false;
   }
-  for (FUnknown* unknown : {static_cast<FUnknown*>(mController),
-                            static_cast<FUnknown*>(mProcessor),
+  for (FUnknown* unknown : {static_cast<FUnknown*>(mController), static_cast<FUnknown*>(mProcessor),
                             static_cast<FUnknown*>(mComponent)})
     if (unknown) unknown->release();
   mController = nullptr;

@@ -27,8 +27,8 @@ public:
     Steinberg::Vst::ParamID id = 0;
     std::string title;
     std::string units;
-    double minPlain = 0.0;  // plain value at normalised 0
-    double maxPlain = 1.0;  // plain value at normalised 1
+    double minPlain = 0.0; // plain value at normalised 0
+    double maxPlain = 1.0; // plain value at normalised 1
   };
 
   static constexpr Steinberg::Vst::ParamID kBypassId = 0x62706173; // "bpas"

@@ -4,7 +4,6 @@
 // block sizes, parameter values) uses only + - * / and sqrt, which IEEE 754 rounds exactly,
 // never the platform's libm, whose sin, cos and exp differ between glibc and msvcrt.
 #include "HostedEffect.h"
-
 #include "vst3/HostParamIds.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -21,12 +20,12 @@
 namespace
 {
 constexpr const char* kUsage =
-  "usage: koru-render-raw BUNDLE OUT.raw\n"
-  "Renders a fixed generated stereo programme through the KORU.vst3 bundle BUNDLE (64-bit,\n"
-  "48 kHz, uneven blocks, every parameter and the host bypass changed along the way) and\n"
-  "writes the output to OUT.raw as interleaved little-endian doubles. Prints the frame count\n"
-  "and the 64-bit FNV-1a hash of the file. The same bundle gives the same bytes on every run\n"
-  "and on every platform.\n";
+    "usage: koru-render-raw BUNDLE OUT.raw\n"
+    "Renders a fixed generated stereo programme through the KORU.vst3 bundle BUNDLE (64-bit,\n"
+    "48 kHz, uneven blocks, every parameter and the host bypass changed along the way) and\n"
+    "writes the output to OUT.raw as interleaved little-endian doubles. Prints the frame count\n"
+    "and the 64-bit FNV-1a hash of the file. The same bundle gives the same bytes on every run\n"
+    "and on every platform.\n";
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;

@@ -6,13 +6,9 @@
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
-#include <unistd.h>
-
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,26 +17,28 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace
 {
 constexpr const char* kUsage =
-  "usage: koru-render [options] [in.wav] out.wav\n"
-  "Renders an audio file through the KORU VST3 bundle, loaded and driven as a host does.\n"
-  "Without in.wav it renders built-in material: 6 s of generated stereo programme at 48 kHz.\n"
-  "The output keeps the input's rate and channels (mono or stereo) as a float WAV file.\n"
-  "\n"
-  "  --param \"NAME=VALUE\"  set a parameter by its host title, in plain units, for example\n"
-  "                        --param \"Compressor 1=48\"; may be repeated (the last one wins)\n"
-  "  --bypass              switch the host bypass (\"Bypass\") on\n"
-  "  --block N             frames per process call (default 512)\n"
-  "  --precision 32|64     sample size of the processing and of the output file (default 64)\n"
-  "  --state FILE          load a saved state before processing; --param and --bypass\n"
-  "                        apply on top of it\n"
-  "  --save-state FILE     write the state after processing\n"
-  "  --bundle PATH         the KORU.vst3 bundle to load (default: the one of this build)\n"
-  "  -h, --help            show this text\n";
+    "usage: koru-render [options] [in.wav] out.wav\n"
+    "Renders an audio file through the KORU VST3 bundle, loaded and driven as a host does.\n"
+    "Without in.wav it renders built-in material: 6 s of generated stereo programme at 48 kHz.\n"
+    "The output keeps the input's rate and channels (mono or stereo) as a float WAV file.\n"
+    "\n"
+    "  --param \"NAME=VALUE\"  set a parameter by its host title, in plain units, for example\n"
+    "                        --param \"Compressor 1=48\"; may be repeated (the last one wins)\n"
+    "  --bypass              switch the host bypass (\"Bypass\") on\n"
+    "  --block N             frames per process call (default 512)\n"
+    "  --precision 32|64     sample size of the processing and of the output file (default 64)\n"
+    "  --state FILE          load a saved state before processing; --param and --bypass\n"
+    "                        apply on top of it\n"
+    "  --save-state FILE     write the state after processing\n"
+    "  --bundle PATH         the KORU.vst3 bundle to load (default: the one of this build)\n"
+    "  -h, --help            show this text\n";
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
@@ -115,7 +113,8 @@ int ParseArguments(int argc, char** argv, Options& options)
   for (int i = 1; i < argc; ++i)
   {
     const std::string arg = argv[i];
-    auto value = [&](std::string& out) {
+    auto value = [&](std::string& out)
+    {
       if (i + 1 >= argc) return false;
       out = argv[++i];
       return true;
@@ -185,7 +184,9 @@ int ParseArguments(int argc, char** argv, Options& options)
 
 bool IsDirectory(const std::string& path)
 {
-  struct stat info{};
+  struct stat info
+  {
+  };
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -208,7 +209,9 @@ std::string DefaultBundle()
 bool FolderWritable(const std::string& file, std::string& error)
 {
   const size_t slash = file.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : file.substr(0, slash);
   if (IsDirectory(folder) && access(folder.c_str(), W_OK) == 0) return true;
   error = "cannot write \"" + file + "\": \"" + folder + "\" is not a writable folder";
   return false;
@@ -248,8 +251,9 @@ bool WriteStateFile(const std::string& path, const std::vector<std::uint8_t>& by
                     std::string& error)
 {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
+  if (out)
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   if (out) out.close();
   if (!out)
   {
@@ -280,8 +284,7 @@ double Render(HostedEffect& effect, const Audio& input, Audio& output, int block
   const auto start = std::chrono::steady_clock::now();
   // Even an empty file gets one call: it delivers the parameter changes.
   size_t position = 0;
-  do
-  {
+  do {
     const int n = static_cast<int>(std::min<size_t>(block, frames - position));
     for (int c = 0; c < channels; ++c)
       for (int i = 0; i < n; ++i) in[c][i] = static_cast<Sample>(input.channels[c][position + i]);
@@ -359,7 +362,8 @@ int Run(const Options& options)
     if (!parameter)
     {
       std::string names;
-      for (const HostedEffect::Parameter& p : effect.Parameters()) names += "\n  \"" + p.title + "\"";
+      for (const HostedEffect::Parameter& p : effect.Parameters())
+        names += "\n  \"" + p.title + "\"";
       return Error("no parameter is called \"" + setting.name + "\"; the parameters are:" + names);
     }
     const double lo = std::fmin(parameter->minPlain, parameter->maxPlain);
@@ -367,13 +371,14 @@ int Run(const Options& options)
     if (setting.plain < lo || setting.plain > hi)
       std::fprintf(stderr, "koru-render: warning: \"%s\" = %g is outside %g..%g and is limited\n",
                    setting.name.c_str(), setting.plain, lo, hi);
-    changes.push_back({parameter, setting.plain, effect.PlainToNormalized(parameter->id, setting.plain)});
+    changes.push_back(
+        {parameter, setting.plain, effect.PlainToNormalized(parameter->id, setting.plain)});
   }
   if (options.bypass && !effect.FindParameter("Bypass"))
     return Error("the effect has no \"Bypass\" parameter");
 
-  const int sampleSize = options.precision == 64 ? Steinberg::Vst::kSample64
-                                                 : Steinberg::Vst::kSample32;
+  const int sampleSize =
+      options.precision == 64 ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32;
   if (!effect.Start(input.ChannelCount(), sampleSize, options.block, input.sampleRate))
     return Error(effect.Error());
 
@@ -384,10 +389,11 @@ int Run(const Options& options)
     std::vector<std::uint8_t> current;
     if (!effect.SaveState(current)) return Error(effect.Error());
     if (state.size() != current.size())
-      return Error("\"" + options.statePath + "\" is not a KORU state: " +
-                   std::to_string(state.size()) + " bytes, a state has " +
-                   std::to_string(current.size()));
-    if (!effect.LoadState(state)) return Error("cannot load \"" + options.statePath + "\": " + effect.Error());
+      return Error("\"" + options.statePath +
+                   "\" is not a KORU state: " + std::to_string(state.size()) +
+                   " bytes, a state has " + std::to_string(current.size()));
+    if (!effect.LoadState(state))
+      return Error("cannot load \"" + options.statePath + "\": " + effect.Error());
   }
   for (const Change& change : changes) effect.QueueChange(change.parameter->id, change.normalized);
   if (options.bypass) effect.QueueChange(HostedEffect::kBypassId, 1.0);
@@ -405,8 +411,8 @@ int Run(const Options& options)
 
   Audio output;
   const double seconds = options.precision == 64
-                           ? Render<double>(effect, input, output, options.block)
-                           : Render<float>(effect, input, output, options.block);
+                             ? Render<double>(effect, input, output, options.block)
+                             : Render<float>(effect, input, output, options.block);
   if (seconds < 0.0) return Error(effect.Error());
 
   if (!options.saveStatePath.empty())
@@ -429,7 +435,8 @@ int Run(const Options& options)
                 options.block);
   else
     std::printf("render: no frames (%d-bit)\n", options.precision);
-  if (!options.saveStatePath.empty()) std::printf("state saved: %s\n", options.saveStatePath.c_str());
+  if (!options.saveStatePath.empty())
+    std::printf("state saved: %s\n", options.saveStatePath.c_str());
   return 0;
 }
 } // namespace

@@ -17,8 +17,7 @@ namespace
 constexpr size_t kHostTextUnits = 127;
 } // namespace
 
-IPlugParameter::IPlugParameter(const IParamSlot* slot, ParamID index, UnitID unitId)
-  : mSlot(slot)
+IPlugParameter::IPlugParameter(const IParamSlot* slot, ParamID index, UnitID unitId) : mSlot(slot)
 {
   WidenText(info.title, slot->Name(), kHostTextUnits);
   info.shortTitle[0] = 0;

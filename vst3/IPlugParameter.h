@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/IParamSlot.h"
+
 #include "public.sdk/source/vst/vstparameters.h"
 
 // The host's view of one framework parameter record: its id is the record's index, its

@@ -3,13 +3,14 @@
 
 #include "framework/HostKind.h"
 #include "framework/Truncate.h"
-#include "pluginterfaces/vst/ivstcontextmenu.h"
-#include "pluginterfaces/vst/ivsthostapplication.h"
-#include "public.sdk/source/vst/vstparameters.h"
 #include "vst3/HostParamIds.h"
 #include "vst3/HostText.h"
 #include "vst3/IPlugParameter.h"
 #include "vst3/SpeakerArrangement.h"
+
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "public.sdk/source/vst/vstparameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,13 +63,13 @@ IPlugVST3::IPlugVST3(int nParams, const char* channelIOText, int nPresets, const
 {
   ConnectInputs(0, InputChannelCount(), true);
   ConnectOutputs(0, OutputChannelCount(), true);
-  if (InputChannelCount() > 0) CreateDelayLine(InputChannelCount(), OutputChannelCount(), Latency());
+  if (InputChannelCount() > 0)
+    CreateDelayLine(InputChannelCount(), OutputChannelCount(), Latency());
   InputBusLabels()[0] = "Main Input";
   OutputBusLabels()[0] = "Output";
   mTransport = ProcessContext{};
 
-  const size_t channels =
-    static_cast<size_t>(std::max(InputChannelCount(), OutputChannelCount()));
+  const size_t channels = static_cast<size_t>(std::max(InputChannelCount(), OutputChannelCount()));
   mChunk32.assign(channels, nullptr);
   mChunk64.assign(channels, nullptr);
 }
@@ -89,7 +90,7 @@ tresult PLUGIN_API IPlugVST3::initialize(FUnknown* context)
   {
     IHostApplication* app = nullptr;
     if (context->queryInterface(IHostApplication::iid, reinterpret_cast<void**>(&app)) ==
-          kResultOk &&
+            kResultOk &&
         app)
     {
       String128 name = {};
@@ -117,10 +118,10 @@ tresult PLUGIN_API IPlugVST3::initialize(FUnknown* context)
                               ParameterInfo::kIsProgramChange, kPresetParamId, kRootUnitId);
     if (!IsInstrument())
     {
-      auto* bypass = new StringListParameter(
-        STR16("Bypass"), kBypassParamId, nullptr,
-        ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass,
-        kRootUnitId);
+      auto* bypass = new StringListParameter(STR16("Bypass"), kBypassParamId, nullptr,
+                                             ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
+                                                 ParameterInfo::kIsBypass,
+                                             kRootUnitId);
       bypass->appendString(STR16("off"));
       bypass->appendString(STR16("on"));
       parameters.addParameter(bypass);
@@ -205,7 +206,7 @@ tresult PLUGIN_API IPlugVST3::setActive(TBool state)
 tresult PLUGIN_API IPlugVST3::canProcessSampleSize(int32 symbolicSampleSize)
 {
   return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultOk
-                                                                             : kResultFalse;
+                                                                            : kResultFalse;
 }
 
 tresult PLUGIN_API IPlugVST3::setupProcessing(ProcessSetup& setup)
@@ -261,7 +262,7 @@ void IPlugVST3::ShowHostParamMenu(int index, int x, int y)
   if (!handler || mViews.empty()) return;
   IComponentHandler3* handler3 = nullptr;
   if (handler->queryInterface(IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) !=
-        kResultOk ||
+          kResultOk ||
       !handler3)
     return;
   const ParamID id = static_cast<ParamID>(index);

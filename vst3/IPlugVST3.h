@@ -1,9 +1,10 @@
 #pragma once
 
 #include "framework/IPlugBase.h"
+#include "vst3/SingleComponentEffect.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
-#include "vst3/SingleComponentEffect.h"
 
 #include <atomic>
 #include <vector>
@@ -102,9 +103,8 @@ public:
                                          String128 name) SMTG_OVERRIDE;
   Steinberg::Vst::UnitID PLUGIN_API getSelectedUnit() SMTG_OVERRIDE;
   tresult PLUGIN_API selectUnit(Steinberg::Vst::UnitID unitId) SMTG_OVERRIDE;
-  tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType type,
-                                  Steinberg::Vst::BusDirection dir, Steinberg::int32 busIndex,
-                                  Steinberg::int32 channel,
+  tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType type, Steinberg::Vst::BusDirection dir,
+                                  Steinberg::int32 busIndex, Steinberg::int32 channel,
                                   Steinberg::Vst::UnitID& unitId) SMTG_OVERRIDE;
   tresult PLUGIN_API setUnitProgramData(Steinberg::int32 listOrUnitId,
                                         Steinberg::int32 programIndex,

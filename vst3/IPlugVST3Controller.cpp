@@ -2,10 +2,9 @@
 //
 // These run on the host's user-interface thread without the instance mutex: they read the
 // records' constant ranges and laws, and read or write a record's current value directly.
-#include "vst3/IPlugVST3.h"
-
 #include "vst3/HostParamIds.h"
 #include "vst3/IPlugParameter.h"
+#include "vst3/IPlugVST3.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -23,8 +22,8 @@ tresult PLUGIN_API IPlugVST3::getParameterInfo(int32 paramIndex, ParameterInfo& 
 tresult PLUGIN_API IPlugVST3::getParamStringByValue(ParamID id, ParamValue normalized,
                                                     String128 string)
 {
-  const IParamSlot* slot = id < static_cast<ParamID>(ParamCount()) ? Param(static_cast<int>(id))
-                                                                   : nullptr;
+  const IParamSlot* slot =
+      id < static_cast<ParamID>(ParamCount()) ? Param(static_cast<int>(id)) : nullptr;
   if (!slot || !string) return kResultFalse;
   IPlugParameter::FormatForHost(*slot, normalized, string);
   return kResultOk;

@@ -2,12 +2,12 @@
 //
 // Runs under the instance mutex. Allocates nothing: every pointer array it fills was sized at
 // construction or in setupProcessing.
-#include "vst3/IPlugVST3.h"
-
 #include "framework/Truncate.h"
 #include "graphics/IGraphics.h"
-#include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "vst3/HostParamIds.h"
+#include "vst3/IPlugVST3.h"
+
+#include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,8 +45,7 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
   // so the pieces give the same samples as one long block would. A 0-frame call still runs
   // the block hook once: hosts use it to deliver parameter changes.
   int offset = 0;
-  do
-  {
+  do {
     const int n = std::min(nFrames - offset, maxBlock);
     ProcessChunk(data, offset, n, is64);
     offset += n;

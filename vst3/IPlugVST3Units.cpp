@@ -2,10 +2,9 @@
 //
 // Unit 0 is the root; unit k (from 1) is parameter group k - 1. The presets form one program
 // list, described on request but not announced in the list count.
-#include "vst3/IPlugVST3.h"
-
 #include "vst3/HostParamIds.h"
 #include "vst3/HostText.h"
+#include "vst3/IPlugVST3.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -16,10 +15,7 @@ namespace
 constexpr size_t kHostTextUnits = 127;
 } // namespace
 
-int32 PLUGIN_API IPlugVST3::getUnitCount()
-{
-  return static_cast<int32>(GroupNames().size()) + 1;
-}
+int32 PLUGIN_API IPlugVST3::getUnitCount() { return static_cast<int32>(GroupNames().size()) + 1; }
 
 tresult PLUGIN_API IPlugVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
 {
@@ -58,10 +54,7 @@ tresult PLUGIN_API IPlugVST3::getProgramInfo(ProgramListID, int32, Vst::CString,
   return kNotImplemented;
 }
 
-tresult PLUGIN_API IPlugVST3::hasProgramPitchNames(ProgramListID, int32)
-{
-  return kNotImplemented;
-}
+tresult PLUGIN_API IPlugVST3::hasProgramPitchNames(ProgramListID, int32) { return kNotImplemented; }
 
 tresult PLUGIN_API IPlugVST3::getProgramPitchName(ProgramListID, int32, int16, String128)
 {

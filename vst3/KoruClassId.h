@@ -7,17 +7,28 @@
 // reading order. Spelled out byte by byte because the SDK's INLINE_UID lays the words out
 // differently on non-Windows builds, and hosts identify stored projects by these bytes on
 // every platform.
-namespace KoruClassId {
+namespace KoruClassId
+{
 
 inline constexpr Steinberg::int8 kBytes[16] = {
-    0x0D, static_cast<Steinberg::int8>(0xE7), static_cast<Steinberg::int8>(0xAE),
-    static_cast<Steinberg::int8>(0xF2),  // word 1, least significant byte first
-    static_cast<Steinberg::int8>(0xDE), 0x00,  // upper half of word 2
-    0x4E, 0x4F,                                // lower half of word 2
-    'Q', 'l', 'm', 'r',                        // maker id
-    'K', 'R', 'U', '1'};                       // unique id
+    0x0D,
+    static_cast<Steinberg::int8>(0xE7),
+    static_cast<Steinberg::int8>(0xAE),
+    static_cast<Steinberg::int8>(0xF2), // word 1, least significant byte first
+    static_cast<Steinberg::int8>(0xDE),
+    0x00, // upper half of word 2
+    0x4E,
+    0x4F, // lower half of word 2
+    'Q',
+    'l',
+    'm',
+    'r', // maker id
+    'K',
+    'R',
+    'U',
+    '1'}; // unique id
 
 // The registry-style text hosts show and the module information file carries.
 inline constexpr char kText[] = "F2AEE70D00DE4F4E516C6D724B525531";
 
-}  // namespace KoruClassId
+} // namespace KoruClassId

@@ -1,16 +1,18 @@
 #include "vst3/KoruFactory.h"
 
-#include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "pluginterfaces/vst/ivstcomponent.h"
 #include "vst3/KoruClassId.h"
 #include "vst3/PluginFactory.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
 
 #include <mutex>
 #include <new>
 
 using namespace Steinberg;
 
-namespace {
+namespace
+{
 
 constexpr char kVendor[] = "Quillmoor";
 constexpr char kVendorUrl[] = "https://quillmoor.example";
@@ -23,33 +25,39 @@ constexpr char kEffectVersion[] = "2.0.0";
 constexpr char kSdkVersion[] = "VST 3.6.12";
 
 // Serialises instance construction across host threads; lives until the module unloads.
-std::mutex& CreationMutex() {
+std::mutex& CreationMutex()
+{
   static std::mutex mutex;
   return mutex;
 }
 
-FUnknown* CreateKoru(void* /*context*/) {
-  try {
+FUnknown* CreateKoru(void* /*context*/)
+{
+  try
+  {
     std::lock_guard<std::mutex> lock(CreationMutex());
     return CreateKoruInstance();
-  } catch (...) {
+  }
+  catch (...)
+  {
     return nullptr;
   }
 }
 
-}  // namespace
+} // namespace
 
-IPluginFactory* KoruGetPluginFactory() {
+IPluginFactory* KoruGetPluginFactory()
+{
   static std::mutex factoryMutex;
   std::lock_guard<std::mutex> lock(factoryMutex);
 
-  if (gPluginFactory != nullptr) {
+  if (gPluginFactory != nullptr)
+  {
     gPluginFactory->addRef();
     return gPluginFactory;
   }
 
-  static const PFactoryInfo factoryInfo(kVendor, kVendorUrl, kVendorEmail,
-                                        PFactoryInfo::kUnicode);
+  static const PFactoryInfo factoryInfo(kVendor, kVendorUrl, kVendorEmail, PFactoryInfo::kUnicode);
   static const PClassInfo2 classInfo(
       reinterpret_cast<const char8*>(KoruClassId::kBytes), PClassInfo::kManyInstances,
       kVstAudioEffectClass, kEffectName, Vst::kSimpleModeSupported, kSubCategories,
@@ -57,7 +65,8 @@ IPluginFactory* KoruGetPluginFactory() {
 
   auto* factory = new (std::nothrow) CPluginFactory(factoryInfo);
   if (factory == nullptr) return nullptr;
-  if (!factory->registerClass(&classInfo, CreateKoru)) {
+  if (!factory->registerClass(&classInfo, CreateKoru))
+  {
     factory->release();
     return nullptr;
   }

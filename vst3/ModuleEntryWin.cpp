@@ -1,9 +1,10 @@
 // Windows entry points of the module. The loader tells the library its own instance handle in
 // DllMain; a host calls InitDll right after loading and ExitDll before unloading. KORU.def
 // exports exactly InitDll, ExitDll and GetPluginFactory.
-#include "pluginterfaces/base/ipluginbase.h"
 #include "vst3/KoruFactory.h"
 #include "vst3/ModuleHandle.h"
+
+#include "pluginterfaces/base/ipluginbase.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -13,29 +14,34 @@
 #endif
 #include <windows.h>
 
-namespace {
+namespace
+{
 // Written once under the loader lock before any export can be called; read-only afterwards.
 HINSTANCE gInstance = nullptr;
-}  // namespace
+} // namespace
 
-extern "C" {
+extern "C"
+{
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    gInstance = instance;
-    // No thread notifications: nothing here is per thread.
-    DisableThreadLibraryCalls(instance);
+  BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
+  {
+    if (reason == DLL_PROCESS_ATTACH)
+    {
+      gInstance = instance;
+      // No thread notifications: nothing here is per thread.
+      DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
   }
-  return TRUE;
-}
 
-bool InitDll() {
-  SetKoruModuleHandle(gInstance);
-  return true;
-}
+  bool InitDll()
+  {
+    SetKoruModuleHandle(gInstance);
+    return true;
+  }
 
-bool ExitDll() { return true; }
+  bool ExitDll() { return true; }
 
-Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() { return KoruGetPluginFactory(); }
+  Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() { return KoruGetPluginFactory(); }
 
-}  // extern "C"
+} // extern "C"

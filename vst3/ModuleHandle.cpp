@@ -2,9 +2,10 @@
 
 #include <atomic>
 
-namespace {
+namespace
+{
 std::atomic<void*> gModuleHandle{nullptr};
-}  // namespace
+} // namespace
 
 void* KoruModuleHandle() { return gModuleHandle.load(std::memory_order_acquire); }
 

@@ -3,17 +3,20 @@
 #include <cstring>
 #include <new>
 
-namespace Steinberg {
+namespace Steinberg
+{
 
 CPluginFactory* gPluginFactory = nullptr;
 
 CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info) {}
 
-CPluginFactory::~CPluginFactory() {
+CPluginFactory::~CPluginFactory()
+{
   if (gPluginFactory == this) gPluginFactory = nullptr;
 }
 
-tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj) {
+tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj)
+{
   if (obj == nullptr) return kInvalidArgument;
   QUERY_INTERFACE(iid, obj, FUnknown::iid, IPluginFactory)
   QUERY_INTERFACE(iid, obj, IPluginFactory::iid, IPluginFactory)
@@ -23,21 +26,24 @@ tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj) {
   return kNoInterface;
 }
 
-uint32 PLUGIN_API CPluginFactory::addRef() {
+uint32 PLUGIN_API CPluginFactory::addRef()
+{
   return static_cast<uint32>(FUnknownPrivate::atomicAdd(mRefCount, 1));
 }
 
-uint32 PLUGIN_API CPluginFactory::release() {
+uint32 PLUGIN_API CPluginFactory::release()
+{
   const int32 left = FUnknownPrivate::atomicAdd(mRefCount, -1);
-  if (left == 0) {
+  if (left == 0)
+  {
     delete this;
     return 0;
   }
   return static_cast<uint32>(left);
 }
 
-bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction createFunc,
-                                   void* context) {
+bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction createFunc, void* context)
+{
   if (info == nullptr || createFunc == nullptr) return false;
   const PClassInfo2 info2(info->cid, info->cardinality, info->category, info->name, 0, nullptr,
                           nullptr, nullptr, nullptr);
@@ -45,9 +51,11 @@ bool CPluginFactory::registerClass(const PClassInfo* info, CreateFunction create
 }
 
 bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction createFunc,
-                                   void* context) {
+                                   void* context)
+{
   if (info == nullptr || createFunc == nullptr) return false;
-  try {
+  try
+  {
     PClassEntry entry;
     entry.info8 = *info;
     entry.info16.fromAscii(*info);
@@ -55,29 +63,36 @@ bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction creat
     entry.context = context;
     entry.isUnicode = false;
     classes.push_back(entry);
-  } catch (const std::bad_alloc&) {
+  }
+  catch (const std::bad_alloc&)
+  {
     return false;
   }
   return true;
 }
 
 bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction createFunc,
-                                   void* context) {
+                                   void* context)
+{
   if (info == nullptr || createFunc == nullptr) return false;
-  try {
+  try
+  {
     PClassEntry entry;
     entry.info16 = *info;
     entry.createFunc = createFunc;
     entry.context = context;
     entry.isUnicode = true;
     classes.push_back(entry);
-  } catch (const std::bad_alloc&) {
+  }
+  catch (const std::bad_alloc&)
+  {
     return false;
   }
   return true;
 }
 
-bool CPluginFactory::isClassRegistered(const FUID& cid) const {
+bool CPluginFactory::isClassRegistered(const FUID& cid) const
+{
   for (const PClassEntry& entry : classes)
     if (FUID::fromTUID(entry.info16.cid) == cid) return true;
   return false;
@@ -85,7 +100,8 @@ bool CPluginFactory::isClassRegistered(const FUID& cid) const {
 
 void CPluginFactory::removeAllClasses() { classes.clear(); }
 
-tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
+tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info)
+{
   if (info == nullptr) return kInvalidArgument;
   *info = factoryInfo;
   return kResultOk;
@@ -93,9 +109,11 @@ tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
 
 int32 PLUGIN_API CPluginFactory::countClasses() { return static_cast<int32>(classes.size()); }
 
-tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
+tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info)
+{
   if (info == nullptr || index < 0 || index >= countClasses()) return kInvalidArgument;
-  if (classes[index].isUnicode) {
+  if (classes[index].isUnicode)
+  {
     *info = PClassInfo();
     return kResultFalse;
   }
@@ -104,9 +122,11 @@ tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
   return kResultOk;
 }
 
-tresult PLUGIN_API CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
+tresult PLUGIN_API CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info)
+{
   if (info == nullptr || index < 0 || index >= countClasses()) return kInvalidArgument;
-  if (classes[index].isUnicode) {
+  if (classes[index].isUnicode)
+  {
     *info = PClassInfo2();
     return kResultFalse;
   }
@@ -114,17 +134,20 @@ tresult PLUGIN_API CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info)
   return kResultOk;
 }
 
-tresult PLUGIN_API CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
+tresult PLUGIN_API CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info)
+{
   if (info == nullptr || index < 0 || index >= countClasses()) return kInvalidArgument;
   *info = classes[index].info16;
   return kResultOk;
 }
 
-tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj) {
+tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj)
+{
   if (obj == nullptr) return kInvalidArgument;
   *obj = nullptr;
   if (cid == nullptr || iid == nullptr) return kInvalidArgument;
-  for (const PClassEntry& entry : classes) {
+  for (const PClassEntry& entry : classes)
+  {
     if (std::memcmp(entry.info16.cid, cid, sizeof(TUID)) != 0) continue;
     FUnknown* instance = entry.createFunc(entry.context);
     if (instance == nullptr) break;
@@ -139,8 +162,6 @@ tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString iid, 
   return kNoInterface;
 }
 
-tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* /*context*/) {
-  return kNotImplemented;
-}
+tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* /*context*/) { return kNotImplemented; }
 
-}  // namespace Steinberg
+} // namespace Steinberg

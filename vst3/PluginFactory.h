@@ -4,7 +4,8 @@
 
 #include <vector>
 
-namespace Steinberg {
+namespace Steinberg
+{
 
 // The module's class factory: a list of registered classes, each with its information
 // records and a creation function. The host enumerates the classes and asks for instances
@@ -14,8 +15,9 @@ namespace Steinberg {
 // Threads. Registration happens once, before the factory is handed out; afterwards the
 // list is only read, so the host may query and create from any thread. createInstance
 // serialises nothing itself: a creation function brings its own lock.
-class CPluginFactory : public IPluginFactory3 {
- public:
+class CPluginFactory : public IPluginFactory3
+{
+public:
   // Creates the new object and answers it with one reference (or nullptr); context is the
   // pointer given at registration.
   using CreateFunction = FUnknown* (*)(void* context);
@@ -25,10 +27,8 @@ class CPluginFactory : public IPluginFactory3 {
 
   // Registration copies the records; answers false for a null record or function.
   bool registerClass(const PClassInfo* info, CreateFunction createFunc, void* context = nullptr);
-  bool registerClass(const PClassInfo2* info, CreateFunction createFunc,
-                     void* context = nullptr);
-  bool registerClass(const PClassInfoW* info, CreateFunction createFunc,
-                     void* context = nullptr);
+  bool registerClass(const PClassInfo2* info, CreateFunction createFunc, void* context = nullptr);
+  bool registerClass(const PClassInfoW* info, CreateFunction createFunc, void* context = nullptr);
   bool isClassRegistered(const FUID& cid) const;
   void removeAllClasses();
 
@@ -56,8 +56,9 @@ class CPluginFactory : public IPluginFactory3 {
   uint32 PLUGIN_API addRef() SMTG_OVERRIDE;
   uint32 PLUGIN_API release() SMTG_OVERRIDE;
 
- protected:
-  struct PClassEntry {
+protected:
+  struct PClassEntry
+  {
     PClassInfo2 info8;
     PClassInfoW info16;
     CreateFunction createFunc = nullptr;
@@ -68,7 +69,7 @@ class CPluginFactory : public IPluginFactory3 {
   PFactoryInfo factoryInfo;
   std::vector<PClassEntry> classes;
 
- private:
+private:
   int32 mRefCount = 1;
 };
 
@@ -76,4 +77,4 @@ class CPluginFactory : public IPluginFactory3 {
 // the last release deleted it.
 extern CPluginFactory* gPluginFactory;
 
-}  // namespace Steinberg
+} // namespace Steinberg

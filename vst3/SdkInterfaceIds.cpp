@@ -4,18 +4,20 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
-namespace Steinberg {
+namespace Steinberg
+{
 
 DEF_CLASS_IID(IPlugView)
 DEF_CLASS_IID(IPlugFrame)
 DEF_CLASS_IID(IPlugViewContentScaleSupport)
 
 #if SMTG_OS_LINUX
-namespace Linux {
+namespace Linux
+{
 DEF_CLASS_IID(IEventHandler)
 DEF_CLASS_IID(ITimerHandler)
 DEF_CLASS_IID(IRunLoop)
-}  // namespace Linux
+} // namespace Linux
 #endif
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -1,13 +1,16 @@
 #include "vst3/SingleComponentEffect.h"
 
-namespace Steinberg {
-namespace Vst {
+namespace Steinberg
+{
+namespace Vst
+{
 
 SingleComponentEffect::SingleComponentEffect()
-    : audioInputs(kAudio, kInput),
-      audioOutputs(kAudio, kOutput),
-      eventInputs(kEvent, kInput),
-      eventOutputs(kEvent, kOutput) {
+  : audioInputs(kAudio, kInput)
+  , audioOutputs(kAudio, kOutput)
+  , eventInputs(kEvent, kInput)
+  , eventOutputs(kEvent, kOutput)
+{
   processSetup.processMode = kRealtime;
   processSetup.symbolicSampleSize = kSample32;
   processSetup.maxSamplesPerBlock = 1024;
@@ -16,36 +19,42 @@ SingleComponentEffect::SingleComponentEffect()
 
 SingleComponentEffect::~SingleComponentEffect() = default;
 
-tresult PLUGIN_API SingleComponentEffect::initialize(FUnknown* context) {
+tresult PLUGIN_API SingleComponentEffect::initialize(FUnknown* context)
+{
   return EditControllerEx1::initialize(context);
 }
 
-tresult PLUGIN_API SingleComponentEffect::terminate() {
+tresult PLUGIN_API SingleComponentEffect::terminate()
+{
   parameters.removeAll();
   removeAllBusses();
   return EditControllerEx1::terminate();
 }
 
 // The controller is this very object: there is no separate controller class to name.
-tresult PLUGIN_API SingleComponentEffect::getControllerClassId(TUID /*classId*/) {
+tresult PLUGIN_API SingleComponentEffect::getControllerClassId(TUID /*classId*/)
+{
   return kNotImplemented;
 }
 
 tresult PLUGIN_API SingleComponentEffect::setIoMode(IoMode /*mode*/) { return kNotImplemented; }
 
-BusList* SingleComponentEffect::getBusList(MediaType type, BusDirection dir) {
+BusList* SingleComponentEffect::getBusList(MediaType type, BusDirection dir)
+{
   if (type == kAudio) return dir == kInput ? &audioInputs : &audioOutputs;
   if (type == kEvent) return dir == kInput ? &eventInputs : &eventOutputs;
   return nullptr;
 }
 
-int32 PLUGIN_API SingleComponentEffect::getBusCount(MediaType type, BusDirection dir) {
+int32 PLUGIN_API SingleComponentEffect::getBusCount(MediaType type, BusDirection dir)
+{
   BusList* list = getBusList(type, dir);
   return list ? static_cast<int32>(list->size()) : 0;
 }
 
-tresult PLUGIN_API SingleComponentEffect::getBusInfo(MediaType type, BusDirection dir,
-                                                     int32 index, BusInfo& info) {
+tresult PLUGIN_API SingleComponentEffect::getBusInfo(MediaType type, BusDirection dir, int32 index,
+                                                     BusInfo& info)
+{
   BusList* list = getBusList(type, dir);
   if (list == nullptr || index < 0 || index >= static_cast<int32>(list->size()))
     return kInvalidArgument;
@@ -56,12 +65,14 @@ tresult PLUGIN_API SingleComponentEffect::getBusInfo(MediaType type, BusDirectio
 }
 
 tresult PLUGIN_API SingleComponentEffect::getRoutingInfo(RoutingInfo& /*inInfo*/,
-                                                         RoutingInfo& /*outInfo*/) {
+                                                         RoutingInfo& /*outInfo*/)
+{
   return kNotImplemented;
 }
 
-tresult PLUGIN_API SingleComponentEffect::activateBus(MediaType type, BusDirection dir,
-                                                      int32 index, TBool state) {
+tresult PLUGIN_API SingleComponentEffect::activateBus(MediaType type, BusDirection dir, int32 index,
+                                                      TBool state)
+{
   BusList* list = getBusList(type, dir);
   if (list == nullptr || index < 0 || index >= static_cast<int32>(list->size()))
     return kInvalidArgument;
@@ -71,55 +82,58 @@ tresult PLUGIN_API SingleComponentEffect::activateBus(MediaType type, BusDirecti
 
 tresult PLUGIN_API SingleComponentEffect::setActive(TBool /*state*/) { return kResultOk; }
 
-tresult PLUGIN_API SingleComponentEffect::setState(IBStream* /*state*/) {
-  return kNotImplemented;
-}
+tresult PLUGIN_API SingleComponentEffect::setState(IBStream* /*state*/) { return kNotImplemented; }
 
-tresult PLUGIN_API SingleComponentEffect::getState(IBStream* /*state*/) {
-  return kNotImplemented;
-}
+tresult PLUGIN_API SingleComponentEffect::getState(IBStream* /*state*/) { return kNotImplemented; }
 
 AudioBus* SingleComponentEffect::addAudioInput(const TChar* name, SpeakerArrangement arr,
-                                               BusType busType, int32 flags) {
+                                               BusType busType, int32 flags)
+{
   auto* bus = new AudioBus(name, busType, flags, arr);
   audioInputs.emplace_back(bus, false);
   return bus;
 }
 
 AudioBus* SingleComponentEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr,
-                                                BusType busType, int32 flags) {
+                                                BusType busType, int32 flags)
+{
   auto* bus = new AudioBus(name, busType, flags, arr);
   audioOutputs.emplace_back(bus, false);
   return bus;
 }
 
-EventBus* SingleComponentEffect::addEventInput(const TChar* name, int32 channels,
-                                               BusType busType, int32 flags) {
+EventBus* SingleComponentEffect::addEventInput(const TChar* name, int32 channels, BusType busType,
+                                               int32 flags)
+{
   auto* bus = new EventBus(name, busType, flags, channels);
   eventInputs.emplace_back(bus, false);
   return bus;
 }
 
-EventBus* SingleComponentEffect::addEventOutput(const TChar* name, int32 channels,
-                                                BusType busType, int32 flags) {
+EventBus* SingleComponentEffect::addEventOutput(const TChar* name, int32 channels, BusType busType,
+                                                int32 flags)
+{
   auto* bus = new EventBus(name, busType, flags, channels);
   eventOutputs.emplace_back(bus, false);
   return bus;
 }
 
-tresult SingleComponentEffect::removeAudioBusses() {
+tresult SingleComponentEffect::removeAudioBusses()
+{
   audioInputs.clear();
   audioOutputs.clear();
   return kResultOk;
 }
 
-tresult SingleComponentEffect::removeEventBusses() {
+tresult SingleComponentEffect::removeEventBusses()
+{
   eventInputs.clear();
   eventOutputs.clear();
   return kResultOk;
 }
 
-tresult SingleComponentEffect::removeAllBusses() {
+tresult SingleComponentEffect::removeAllBusses()
+{
   removeAudioBusses();
   removeEventBusses();
   return kResultOk;
@@ -128,7 +142,8 @@ tresult SingleComponentEffect::removeAllBusses() {
 tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement* inputs,
                                                              int32 numIns,
                                                              SpeakerArrangement* outputs,
-                                                             int32 numOuts) {
+                                                             int32 numOuts)
+{
   if (numIns < 0 || numOuts < 0) return kInvalidArgument;
   if ((numIns > 0 && inputs == nullptr) || (numOuts > 0 && outputs == nullptr))
     return kInvalidArgument;
@@ -136,11 +151,13 @@ tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement*
       numOuts > static_cast<int32>(audioOutputs.size()))
     return kResultFalse;
 
-  for (int32 i = 0; i < numIns; ++i) {
+  for (int32 i = 0; i < numIns; ++i)
+  {
     if (!audioInputs[i]) return kResultFalse;
     if (auto* bus = FCast<AudioBus>(audioInputs[i].get())) bus->setArrangement(inputs[i]);
   }
-  for (int32 i = 0; i < numOuts; ++i) {
+  for (int32 i = 0; i < numOuts; ++i)
+  {
     if (!audioOutputs[i]) return kResultFalse;
     if (auto* bus = FCast<AudioBus>(audioOutputs[i].get())) bus->setArrangement(outputs[i]);
   }
@@ -148,44 +165,45 @@ tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement*
 }
 
 tresult PLUGIN_API SingleComponentEffect::getBusArrangement(BusDirection dir, int32 index,
-                                                            SpeakerArrangement& arr) {
+                                                            SpeakerArrangement& arr)
+{
   BusList* list = getBusList(kAudio, dir);
   if (list == nullptr || index < 0 || index >= static_cast<int32>(list->size()))
     return kInvalidArgument;
-  if (auto* bus = FCast<AudioBus>(list->at(index).get())) {
+  if (auto* bus = FCast<AudioBus>(list->at(index).get()))
+  {
     arr = bus->getArrangement();
     return kResultTrue;
   }
   return kResultFalse;
 }
 
-tresult PLUGIN_API SingleComponentEffect::canProcessSampleSize(int32 symbolicSampleSize) {
+tresult PLUGIN_API SingleComponentEffect::canProcessSampleSize(int32 symbolicSampleSize)
+{
   return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
 }
 
 uint32 PLUGIN_API SingleComponentEffect::getLatencySamples() { return 0; }
 
-tresult PLUGIN_API SingleComponentEffect::setupProcessing(ProcessSetup& setup) {
+tresult PLUGIN_API SingleComponentEffect::setupProcessing(ProcessSetup& setup)
+{
   if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) return kResultFalse;
   processSetup = setup;
   return kResultOk;
 }
 
-tresult PLUGIN_API SingleComponentEffect::setProcessing(TBool /*state*/) {
-  return kNotImplemented;
-}
+tresult PLUGIN_API SingleComponentEffect::setProcessing(TBool /*state*/) { return kNotImplemented; }
 
-tresult PLUGIN_API SingleComponentEffect::process(ProcessData& /*data*/) {
-  return kNotImplemented;
-}
+tresult PLUGIN_API SingleComponentEffect::process(ProcessData& /*data*/) { return kNotImplemented; }
 
 uint32 PLUGIN_API SingleComponentEffect::getTailSamples() { return kNoTail; }
 
-tresult PLUGIN_API SingleComponentEffect::queryInterface(const TUID iid, void** obj) {
+tresult PLUGIN_API SingleComponentEffect::queryInterface(const TUID iid, void** obj)
+{
   DEF_INTERFACE(IComponent)
   DEF_INTERFACE(IAudioProcessor)
   return EditControllerEx1::queryInterface(iid, obj);
 }
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

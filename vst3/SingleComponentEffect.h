@@ -1,12 +1,14 @@
 #pragma once
 
-#include "public.sdk/source/vst/vstbus.h"
-#include "public.sdk/source/vst/vsteditcontroller.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "public.sdk/source/vst/vstbus.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
 
-namespace Steinberg {
-namespace Vst {
+namespace Steinberg
+{
+namespace Vst
+{
 
 // One object that is audio component, audio processor and edit controller at once: the
 // host creates a single instance and queries every interface from it. Holds the bus lists,
@@ -20,8 +22,9 @@ namespace Vst {
 //
 // Derived classes override initialize (call this one first), setBusArrangements,
 // setupProcessing (call this one to store the set-up), process, setActive and the state calls.
-class SingleComponentEffect : public EditControllerEx1, public IComponent, public IAudioProcessor {
- public:
+class SingleComponentEffect : public EditControllerEx1, public IComponent, public IAudioProcessor
+{
+public:
   SingleComponentEffect();
   ~SingleComponentEffect() override;
 
@@ -64,8 +67,7 @@ class SingleComponentEffect : public EditControllerEx1, public IComponent, publi
   // Default: applies the requested arrangements to the existing audio buses in order;
   // kResultFalse when more are requested than there are buses.
   tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                        SpeakerArrangement* outputs,
-                                        int32 numOuts) SMTG_OVERRIDE;
+                                        SpeakerArrangement* outputs, int32 numOuts) SMTG_OVERRIDE;
   tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index,
                                        SpeakerArrangement& arr) SMTG_OVERRIDE;
   // Default: 32-bit samples only.
@@ -84,7 +86,7 @@ class SingleComponentEffect : public EditControllerEx1, public IComponent, publi
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE;
   REFCOUNT_METHODS(EditControllerEx1)
 
- protected:
+protected:
   // nullptr for a media type other than audio and event.
   BusList* getBusList(MediaType type, BusDirection dir);
 
@@ -97,5 +99,5 @@ class SingleComponentEffect : public EditControllerEx1, public IComponent, publi
   BusList eventOutputs;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -8,13 +8,13 @@ inline Steinberg::Vst::SpeakerArrangement SpeakerArrangementForChannels(int chan
 {
   switch (channels)
   {
-    case 1: return 0x80000; // mono
-    case 2: return 0x3;     // left, right
-    case 3: return 0x103;   // left, right, centre surround
-    case 4: return 0x33;    // left, right, left and right surround
-    case 5: return 0x37;    // left, right, centre, left and right surround
-    case 6: return 0x3F;    // left, right, centre, LFE, left and right surround
-    default: return 0;
+  case 1: return 0x80000; // mono
+  case 2: return 0x3;     // left, right
+  case 3: return 0x103;   // left, right, centre surround
+  case 4: return 0x33;    // left, right, left and right surround
+  case 5: return 0x37;    // left, right, centre, left and right surround
+  case 6: return 0x3F;    // left, right, centre, LFE, left and right surround
+  default: return 0;
   }
 }
 

@@ -10,11 +10,10 @@
 #include "effect/KORUParameterTable.h"
 #include "reference/LiteralKORUChain.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -29,7 +28,8 @@ constexpr double kPi = 3.14159265358979323846;
 class ChainPair
 {
 public:
-  explicit ChainPair(double fs, VectorIsa isa = VectorIsa::kAvx512) : mShipped(std::make_unique<KORU>())
+  explicit ChainPair(double fs, VectorIsa isa = VectorIsa::kAvx512)
+    : mShipped(std::make_unique<KORU>())
   {
     mShipped->LimitVectorIsa(isa);
     SetSampleRate(fs);
@@ -95,8 +95,10 @@ public:
       if (!same(mShipped->Smoother(s).z, mLiteral.Smoother(s).z) ||
           !same(mShipped->Smoother(s).a, mLiteral.Smoother(s).a) ||
           !same(mShipped->Smoother(s).b, mLiteral.Smoother(s).b))
-        return ::testing::AssertionFailure() << "smoother S" << s << " differs after frame " << mFrame;
-    if (!same(mShipped->VUState(), mLiteral.VUState()) || !same(mShipped->GRState(), mLiteral.GRState()))
+        return ::testing::AssertionFailure()
+               << "smoother S" << s << " differs after frame " << mFrame;
+    if (!same(mShipped->VUState(), mLiteral.VUState()) ||
+        !same(mShipped->GRState(), mLiteral.GRState()))
       return ::testing::AssertionFailure() << "meter states differ after frame " << mFrame;
     return ::testing::AssertionSuccess();
   }
@@ -129,42 +131,42 @@ struct TestSignal
       double l = 0.0, r = 0.0;
       switch ((i / segment) % 10)
       {
-        case 0: break; // silence
-        case 1: // sines, different on each side
-          l = 0.5 * std::sin(2 * kPi * 1000.0 * t);
-          r = 0.25 * std::sin(2 * kPi * 97.0 * t) + 0.2 * std::sin(2 * kPi * 7000.0 * t);
-          break;
-        case 2: // white noise near full scale
-          l = 0.7 * noise(rng);
-          r = 0.7 * noise(rng);
-          break;
-        case 3: // tone bursts, gated every 200 frames
-          l = (k / 200) % 2 ? 0.9 * std::sin(2 * kPi * 440.0 * t) : 0.0;
-          r = (k / 200) % 2 ? 0.0 : 0.05 * noise(rng);
-          break;
-        case 4: // full scale
-          l = (k / 37) % 2 ? 1.0 : -1.0;
-          r = std::sin(2 * kPi * 50.0 * t);
-          break;
-        case 5: // transients: clicks and steps
-          l = k % 301 == 0 ? 1.0 : 0.0;
-          r = (k / 500) % 2 ? 0.8 : -0.3;
-          break;
-        case 6: // quiet programme around the knee of a deep threshold
-          l = 1e-3 * std::sin(2 * kPi * 300.0 * t) + 1e-5 * noise(rng);
-          r = 3e-6 * noise(rng);
-          break;
-        case 7: // far past full scale, and non-finite samples
-          l = k % 97 == 0 ? nan : 100.0 * noise(rng);
-          r = k % 89 == 0 ? (k % 2 ? inf : -inf) : (k % 13 == 0 ? 1e300 : 3.0 * noise(rng));
-          break;
-        case 8: // one side silent, the other a low sine
-          l = 0.6 * std::sin(2 * kPi * 40.0 * t);
-          break;
-        case 9: // denormal-sized and tiny values
-          l = 1e-310 * (k % 3);
-          r = -4.9e-324 * (k % 2);
-          break;
+      case 0: break; // silence
+      case 1:        // sines, different on each side
+        l = 0.5 * std::sin(2 * kPi * 1000.0 * t);
+        r = 0.25 * std::sin(2 * kPi * 97.0 * t) + 0.2 * std::sin(2 * kPi * 7000.0 * t);
+        break;
+      case 2: // white noise near full scale
+        l = 0.7 * noise(rng);
+        r = 0.7 * noise(rng);
+        break;
+      case 3: // tone bursts, gated every 200 frames
+        l = (k / 200) % 2 ? 0.9 * std::sin(2 * kPi * 440.0 * t) : 0.0;
+        r = (k / 200) % 2 ? 0.0 : 0.05 * noise(rng);
+        break;
+      case 4: // full scale
+        l = (k / 37) % 2 ? 1.0 : -1.0;
+        r = std::sin(2 * kPi * 50.0 * t);
+        break;
+      case 5: // transients: clicks and steps
+        l = k % 301 == 0 ? 1.0 : 0.0;
+        r = (k / 500) % 2 ? 0.8 : -0.3;
+        break;
+      case 6: // quiet programme around the knee of a deep threshold
+        l = 1e-3 * std::sin(2 * kPi * 300.0 * t) + 1e-5 * noise(rng);
+        r = 3e-6 * noise(rng);
+        break;
+      case 7: // far past full scale, and non-finite samples
+        l = k % 97 == 0 ? nan : 100.0 * noise(rng);
+        r = k % 89 == 0 ? (k % 2 ? inf : -inf) : (k % 13 == 0 ? 1e300 : 3.0 * noise(rng));
+        break;
+      case 8: // one side silent, the other a low sine
+        l = 0.6 * std::sin(2 * kPi * 40.0 * t);
+        break;
+      case 9: // denormal-sized and tiny values
+        l = 1e-310 * (k % 3);
+        r = -4.9e-324 * (k % 2);
+        break;
       }
       left[i] = l;
       right[i] = r;
@@ -179,12 +181,12 @@ struct Settings
   double values[kNumKORUParams];
 };
 const Settings kStages[] = {
-  {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 0.0, 0.0, 0.0}},    // defaults
-  {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 48.0, 0.0, 0.0}},   // "Compressor 1" at 48
-  {{24.0, -6.0, 0.88, 0.1, 0.9, 0.979, 96.0, 0.0, 0.0}},
-  {{-24.0, 24.0, 0.12, 0.9, 0.1, 0.5, 20.0, 1.0, 0.0}}, // EQ bypassed
-  {{6.0, 3.0, 0.7, 0.3, 0.6, 0.2, 60.0, 0.0, 1.0}},    // compressor bypassed
-  {{0.0, 0.0, 0.3, 0.7, 0.4, 0.8, 96.0, 1.0, 1.0}},    // both bypassed
+    {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 0.0, 0.0, 0.0}},  // defaults
+    {{0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 48.0, 0.0, 0.0}}, // "Compressor 1" at 48
+    {{24.0, -6.0, 0.88, 0.1, 0.9, 0.979, 96.0, 0.0, 0.0}},
+    {{-24.0, 24.0, 0.12, 0.9, 0.1, 0.5, 20.0, 1.0, 0.0}}, // EQ bypassed
+    {{6.0, 3.0, 0.7, 0.3, 0.6, 0.2, 60.0, 0.0, 1.0}},     // compressor bypassed
+    {{0.0, 0.0, 0.3, 0.7, 0.4, 0.8, 96.0, 1.0, 1.0}},     // both bypassed
 };
 constexpr int kNumStages = sizeof(kStages) / sizeof(kStages[0]);
 constexpr int kMovingStage = kNumStages; // after the fixed ones
@@ -214,7 +216,8 @@ void ApplyStage(ChainPair& pair, int stage, std::mt19937& rng)
 
 // Runs the tour in blocks of blockSize, changing the stage every stageFrames frames (at the
 // next block boundary), moving every control every block in the last stage.
-void RunTour(double fs, int blockSize, VectorIsa isa, size_t frames, size_t stageFrames, unsigned seed)
+void RunTour(double fs, int blockSize, VectorIsa isa, size_t frames, size_t stageFrames,
+             unsigned seed)
 {
   ChainPair pair(fs, isa);
   const TestSignal signal(fs, frames, seed);
@@ -236,9 +239,9 @@ const char* IsaName(VectorIsa isa)
 {
   switch (isa)
   {
-    case VectorIsa::kSse2: return "SSE2";
-    case VectorIsa::kAvx: return "AVX";
-    case VectorIsa::kAvx512: return "AVX512";
+  case VectorIsa::kSse2: return "SSE2";
+  case VectorIsa::kAvx: return "AVX";
+  case VectorIsa::kAvx512: return "AVX512";
   }
   return "?";
 }
@@ -287,9 +290,11 @@ std::vector<TourCase> AllTourCases()
 }
 
 INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, KORUBitExactTour, ::testing::ValuesIn(AllTourCases()),
-                         [](const ::testing::TestParamInfo<TourCase>& info) {
+                         [](const ::testing::TestParamInfo<TourCase>& info)
+                         {
                            return std::to_string(static_cast<int>(info.param.fs)) + "Hz_" +
-                                  std::to_string(info.param.blockSize) + "frames_" + IsaName(info.param.isa);
+                                  std::to_string(info.param.blockSize) + "frames_" +
+                                  IsaName(info.param.isa);
                          });
 
 // Long enough for every smoother to reach its fixed point (about 38000 frames for the ones
@@ -305,7 +310,8 @@ TEST(KORUBitExact, SettledControlsAndTheWayOutOfThem)
   const double* right = signal.right.data() + kSegmentFrames;
   constexpr int kBlock = 400;
   constexpr int kBlocksInProgramme = 6 * kSegmentFrames / kBlock;
-  auto run = [&](int blocks) {
+  auto run = [&](int blocks)
+  {
     for (int b = 0; b < blocks; ++b)
     {
       const int offset = (b % kBlocksInProgramme) * kBlock;
@@ -342,8 +348,10 @@ TEST(KORUBitExact, RateChangesEmptyBlocksAndRaggedBlockSizes)
     if (round % 10 == 0) pair.SetSampleRate(rates[(round / 10) % 6]);
     if (round % 4 == 0) pair.SetParam(kCompressor, static_cast<double>(rng() % 97));
     if (round % 5 == 0) pair.SetParam(kHighGain, 0.12 + 0.76 * (rng() % 100) / 99.0);
-    const int n = std::min<int>(static_cast<int>(rng() % 1100), static_cast<int>(signal.left.size() - start));
-    ASSERT_TRUE(pair.Block(signal.left.data() + start, signal.right.data() + start, round % 7 == 3 ? 0 : n));
+    const int n =
+        std::min<int>(static_cast<int>(rng() % 1100), static_cast<int>(signal.left.size() - start));
+    ASSERT_TRUE(pair.Block(signal.left.data() + start, signal.right.data() + start,
+                           round % 7 == 3 ? 0 : n));
     if (round % 7 != 3) start += n;
   }
 }
@@ -376,10 +384,25 @@ TEST(KORUBitExact, CurvePairGivesTheScalarCurveInEachLane)
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const double scale = static_cast<double>(inputcurve::kScale);
-  std::vector<double> values = {0.0, -0.0, nan, -nan, inf, -inf, 1e300, -1e300, 4.9e-324,
-                                -2.2e-308, 1.0, -1.0, 0.5 / scale, 198.0 / scale, 199.0 / scale,
-                                std::nextafter(199.0 / scale, 0.0), 2147483647.0 / scale,
-                                2147483648.0 / scale, std::nextafter(2147483648.0 / scale, 0.0)};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                nan,
+                                -nan,
+                                inf,
+                                -inf,
+                                1e300,
+                                -1e300,
+                                4.9e-324,
+                                -2.2e-308,
+                                1.0,
+                                -1.0,
+                                0.5 / scale,
+                                198.0 / scale,
+                                199.0 / scale,
+                                std::nextafter(199.0 / scale, 0.0),
+                                2147483647.0 / scale,
+                                2147483648.0 / scale,
+                                std::nextafter(2147483648.0 / scale, 0.0)};
   // Around every entry, the end included.
   for (int k = 0; k <= inputcurve::kCount + 1; ++k)
     for (double v : {k / scale, std::nextafter(k / scale, 0.0), std::nextafter(k / scale, 2.0)})
@@ -423,7 +446,8 @@ struct Check
     EXPECT_EQ(frame, frames++);
     double got[2];
     _mm_storeu_pd(got, out[frame]);
-    EXPECT_TRUE(SameBits(got[0], wantL[frame]) && SameBits(got[1], wantR[frame])) << "frame " << frame;
+    EXPECT_TRUE(SameBits(got[0], wantL[frame]) && SameBits(got[1], wantR[frame]))
+        << "frame " << frame;
   }
 };
 
@@ -433,54 +457,58 @@ struct Check
 TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
 {
   for (int exponent = 0; exponent <= 4; ++exponent)
-  for (const VectorIsa isa : RunnableIsas())
-  {
-    SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << IsaName(isa));
-    HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
-    pairLeft.LimitVectorIsa(isa);
-    pairRight.LimitVectorIsa(isa);
-    const TestSignal signal(48000.0, 300, 21);
-    double memoryL = 0.0, memoryR = 0.0;
-    std::vector<double> wantL, wantR;
-    for (size_t n = 0; n < 300; ++n)
+    for (const VectorIsa isa : RunnableIsas())
     {
-      const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
-      const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
-      wantL.push_back(left.Process(xL, [&](double s) { return memoryL = 0.5 * memoryL + s * s; }));
-      wantR.push_back(right.Process(xR, [&](double s) { return memoryR = 0.5 * memoryR + s * s; }));
+      SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << IsaName(isa));
+      HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
+      pairLeft.LimitVectorIsa(isa);
+      pairRight.LimitVectorIsa(isa);
+      const TestSignal signal(48000.0, 300, 21);
+      double memoryL = 0.0, memoryR = 0.0;
+      std::vector<double> wantL, wantR;
+      for (size_t n = 0; n < 300; ++n)
+      {
+        const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
+        const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
+        wantL.push_back(
+            left.Process(xL, [&](double s) { return memoryL = 0.5 * memoryL + s * s; }));
+        wantR.push_back(
+            right.Process(xR, [&](double s) { return memoryR = 0.5 * memoryR + s * s; }));
+      }
+      static __m128d buffer[300];
+      static __m128d work[2 * 16 * 300];
+      for (size_t n = 0; n < 300; ++n)
+        buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
+                               std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
+      Squares squares{_mm_setzero_pd(), 0};
+      // Two blocks, so the memories carry over between calls.
+      for (int start : {0, 130})
+      {
+        const int count = start == 0 ? 130 : 170;
+        squares.frames = 0;
+        Check check{buffer + start, wantL.data() + start, wantR.data() + start, 0};
+        HalfbandOversampler::ProcessFramesPair(pairLeft, pairRight, buffer + start, buffer + start,
+                                               count, work, squares, check);
+        EXPECT_EQ(squares.frames, count);
+        EXPECT_EQ(check.frames, count);
+      }
+      for (size_t n = 0; n < 300; ++n)
+      {
+        double got[2];
+        _mm_storeu_pd(got, buffer[n]);
+        ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
+      }
+      // The pair wrote back every memory: the scalar form carries on from the same state.
+      for (int n = 0; n < 40; ++n)
+      {
+        const double x = 0.25 * std::sin(0.3 * n);
+        auto square = [](double s) { return s * s; };
+        ASSERT_TRUE(SameBits(pairLeft.Process(x, square), left.Process(x, square)))
+            << "after, sample " << n;
+        ASSERT_TRUE(SameBits(pairRight.Process(-x, square), right.Process(-x, square)))
+            << "after, sample " << n;
+      }
     }
-    static __m128d buffer[300];
-    static __m128d work[2 * 16 * 300];
-    for (size_t n = 0; n < 300; ++n)
-      buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
-                             std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
-    Squares squares{_mm_setzero_pd(), 0};
-    // Two blocks, so the memories carry over between calls.
-    for (int start : {0, 130})
-    {
-      const int count = start == 0 ? 130 : 170;
-      squares.frames = 0;
-      Check check{buffer + start, wantL.data() + start, wantR.data() + start, 0};
-      HalfbandOversampler::ProcessFramesPair(pairLeft, pairRight, buffer + start, buffer + start, count, work,
-                                             squares, check);
-      EXPECT_EQ(squares.frames, count);
-      EXPECT_EQ(check.frames, count);
-    }
-    for (size_t n = 0; n < 300; ++n)
-    {
-      double got[2];
-      _mm_storeu_pd(got, buffer[n]);
-      ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
-    }
-    // The pair wrote back every memory: the scalar form carries on from the same state.
-    for (int n = 0; n < 40; ++n)
-    {
-      const double x = 0.25 * std::sin(0.3 * n);
-      auto square = [](double s) { return s * s; };
-      ASSERT_TRUE(SameBits(pairLeft.Process(x, square), left.Process(x, square))) << "after, sample " << n;
-      ASSERT_TRUE(SameBits(pairRight.Process(-x, square), right.Process(-x, square))) << "after, sample " << n;
-    }
-  }
 }
 
 // Section designs in lanes and the two-lane step against DesignHigh / DesignLow / DesignMid /
@@ -499,7 +527,8 @@ TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
   for (int round = 0; round < 400; ++round)
   {
     const int band = round % 4;
-    const double kL = (band == 2 ? 5.0 * 48000.0 * position(rng) : 48000.0) * (round % 7 == 0 ? 16.0 : 1.0);
+    const double kL =
+        (band == 2 ? 5.0 * 48000.0 * position(rng) : 48000.0) * (round % 7 == 0 ? 16.0 : 1.0);
     const double kR = round % 5 == 0 ? kL : 96000.0 * position(rng);
     const double bL = position(rng), bR = round % 4 == 0 ? bL : position(rng);
     // Shape controls near 0 make the high circuit unstable.
@@ -508,30 +537,30 @@ TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
     CircuitCoefficientsPair k = CircuitCoefficientsPair::From(pairL, pairR);
     switch (band)
     {
-      case 0:
-        highCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
-        DesignHigh(scalarL, kL, bL, cL);
-        DesignHigh(scalarR, kR, bR, cR);
-        break;
-      case 1:
-        lowCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
-        DesignLow(scalarL, kL, bL, cL);
-        DesignLow(scalarR, kR, bR, cR);
-        break;
-      case 2:
-        midCache.Design(k, {kL, bL, 0.0}, {kR, bR, 0.0});
-        DesignMid(scalarL, kL, bL);
-        DesignMid(scalarR, kR, bR);
-        break;
-      default:
-      {
-        const double keptL = scalarL.a1, keptR = scalarR.a1;
-        stableHighCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
-        DesignHighStable(scalarL, kL, bL, cL);
-        DesignHighStable(scalarR, kR, bR, cR);
-        keptLanes += SameBits(keptL, scalarL.a1) + SameBits(keptR, scalarR.a1);
-        break;
-      }
+    case 0:
+      highCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
+      DesignHigh(scalarL, kL, bL, cL);
+      DesignHigh(scalarR, kR, bR, cR);
+      break;
+    case 1:
+      lowCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
+      DesignLow(scalarL, kL, bL, cL);
+      DesignLow(scalarR, kR, bR, cR);
+      break;
+    case 2:
+      midCache.Design(k, {kL, bL, 0.0}, {kR, bR, 0.0});
+      DesignMid(scalarL, kL, bL);
+      DesignMid(scalarR, kR, bR);
+      break;
+    default:
+    {
+      const double keptL = scalarL.a1, keptR = scalarR.a1;
+      stableHighCache.Design(k, {kL, bL, cL}, {kR, bR, cR});
+      DesignHighStable(scalarL, kL, bL, cL);
+      DesignHighStable(scalarR, kR, bR, cR);
+      keptLanes += SameBits(keptL, scalarL.a1) + SameBits(keptR, scalarR.a1);
+      break;
+    }
     }
     if (round % 11 == 0) // the guarded division
     {
@@ -550,9 +579,12 @@ TEST(KORUBitExact, SectionPairsGiveTheScalarDesignsAndSteps)
       ASSERT_TRUE(SameBits(got[0], wantL) && SameBits(got[1], wantR)) << "round " << round;
     }
     pair.Store();
-    const double* p[] = {&pairL.a0, &pairL.b2, &pairR.a0, &pairR.b2, &pairL.y1, &pairR.y2, &pairL.lastOutput};
-    const double* q[] = {&scalarL.a0, &scalarL.b2, &scalarR.a0, &scalarR.b2, &scalarL.y1, &scalarR.y2, &scalarL.lastOutput};
-    for (int v = 0; v < 7; ++v) ASSERT_TRUE(SameBits(*p[v], *q[v])) << "round " << round << ", value " << v;
+    const double* p[] = {&pairL.a0, &pairL.b2, &pairR.a0,        &pairR.b2,
+                         &pairL.y1, &pairR.y2, &pairL.lastOutput};
+    const double* q[] = {&scalarL.a0, &scalarL.b2, &scalarR.a0,        &scalarR.b2,
+                         &scalarL.y1, &scalarR.y2, &scalarL.lastOutput};
+    for (int v = 0; v < 7; ++v)
+      ASSERT_TRUE(SameBits(*p[v], *q[v])) << "round " << round << ", value " << v;
   }
   // The unstable designs really were refused now and then.
   EXPECT_GT(keptLanes, 0);
@@ -572,14 +604,17 @@ TEST(KORUBitExact, CompressorStepperGivesCompressorGain)
     double literal = 1.0, shipped = 1.0;
     for (int n = 0; n < 4000; ++n)
     {
-      const double T = n % 5 == 0 ? 0.0 : n % 5 == 1 ? -0.0 : -96.0 * unit(rng) * (n % 3 == 0 ? 1.0 : 0.1);
+      const double T = n % 5 == 0   ? 0.0
+                       : n % 5 == 1 ? -0.0
+                                    : -96.0 * unit(rng) * (n % 3 == 0 ? 1.0 : 0.1);
       const double level = std::pow(10.0, -5.0 * unit(rng)) * (n % 7 == 0 ? 0.0 : 1.0);
       const double inL = level * (unit(rng) < 0.5 ? -1.0 : 1.0);
       const double inR = level * unit(rng);
       const double peak = peaks[n % 9];
       literal = CompressorGain(literal, inL, inR, peak, T, fs);
       shipped = stepper.Step(shipped, inL, inR, peak, T);
-      ASSERT_TRUE(SameBits(literal, shipped)) << "fs " << fs << ", step " << n << ": " << literal << " vs " << shipped;
+      ASSERT_TRUE(SameBits(literal, shipped))
+          << "fs " << fs << ", step " << n << ": " << literal << " vs " << shipped;
     }
   }
 }
@@ -591,7 +626,8 @@ TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
 {
   std::mt19937 rng(23);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN(),
+               inf = std::numeric_limits<double>::infinity();
   CompressorStepper block, scalar;
   block.SetRate(48000.0);
   scalar.SetRate(48000.0);
@@ -610,7 +646,8 @@ TEST(KORUBitExact, CompressorTargetsOfABlockGiveTheFrameByFrameTargets)
   {
     block.TargetGains(&inL[start], &inR[start], &T[start], size, &G[start]);
     for (int first = 0; first < size; first += CompressorStepper::kMaxBlock)
-      block.AttackFactors(&T[start + first], std::min(size - first, CompressorStepper::kMaxBlock), &attack[start + first]);
+      block.AttackFactors(&T[start + first], std::min(size - first, CompressorStepper::kMaxBlock),
+                          &attack[start + first]);
     for (size_t n = start; n < start + size; ++n)
     {
       ASSERT_TRUE(SameBits(G[n], scalar.TargetGain(inL[n], inR[n], T[n]))) << "frame " << n;

@@ -1,11 +1,9 @@
 #include "KORUTestSupport.h"
-
-#include "framework/DeterministicMath.h"
 #include "effect/KORUParameterTable.h"
-
-#include <gtest/gtest.h>
+#include "framework/DeterministicMath.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 
 TEST(KORUParameters, IdentityAndChannelConfiguration)
@@ -41,15 +39,15 @@ TEST(KORUParameters, TableOfRecords)
     unsigned precision;
   };
   const Row rows[] = {
-    {"Input 1", IParamSlot::kKindContinuous, 0, -24, 24, 0.01, 1.0, "%", 2},
-    {"Output 1", IParamSlot::kKindContinuous, 0, -24, 24, 0.01, 1.0, "%", 2},
-    {"High Gain 1", IParamSlot::kKindContinuous, 0.5, 0.12, 0.88, 0.01, 1.0, "%", 2},
-    {"Low Gain 1", IParamSlot::kKindContinuous, 0.5, 0.1, 0.9, 0.01, 1.0, "%", 2},
-    {"Mid Gain 1", IParamSlot::kKindContinuous, 0.5, 0.1, 0.9, 0.01, 1.0, "%", 2},
-    {"Mid Frequency 1", IParamSlot::kKindContinuous, 0.01, 0.01, 0.979, 0.01, 0.5, "%", 2},
-    {"Compressor 1", IParamSlot::kKindContinuous, 0, 0, 96, 0.01, 1.0, "%", 2},
-    {"EQ Bypass 1", IParamSlot::kKindStepped, 0, 0, 1, 1, 1.0, "", 0},
-    {"Compressor Bypass 1", IParamSlot::kKindStepped, 0, 0, 1, 1, 1.0, "", 0},
+      {"Input 1", IParamSlot::kKindContinuous, 0, -24, 24, 0.01, 1.0, "%", 2},
+      {"Output 1", IParamSlot::kKindContinuous, 0, -24, 24, 0.01, 1.0, "%", 2},
+      {"High Gain 1", IParamSlot::kKindContinuous, 0.5, 0.12, 0.88, 0.01, 1.0, "%", 2},
+      {"Low Gain 1", IParamSlot::kKindContinuous, 0.5, 0.1, 0.9, 0.01, 1.0, "%", 2},
+      {"Mid Gain 1", IParamSlot::kKindContinuous, 0.5, 0.1, 0.9, 0.01, 1.0, "%", 2},
+      {"Mid Frequency 1", IParamSlot::kKindContinuous, 0.01, 0.01, 0.979, 0.01, 0.5, "%", 2},
+      {"Compressor 1", IParamSlot::kKindContinuous, 0, 0, 96, 0.01, 1.0, "%", 2},
+      {"EQ Bypass 1", IParamSlot::kKindStepped, 0, 0, 1, 1, 1.0, "", 0},
+      {"Compressor Bypass 1", IParamSlot::kKindStepped, 0, 0, 1, 1, 1.0, "", 0},
   };
   for (int i = 0; i < 9; ++i)
   {
@@ -101,13 +99,15 @@ TEST(KORUParameters, PositionTargetsCopyThePlainValue)
 TEST(KORUParameters, SwitchesChangeNoTarget)
 {
   KORURig rig;
-  const double before[] = {rig.plug->InputGainLin(), rig.plug->OutputGainLin(), rig.plug->HighPos(),
-                           rig.plug->LowPos(),       rig.plug->MidPos(),        rig.plug->MidFreqPos(),
+  const double before[] = {rig.plug->InputGainLin(), rig.plug->OutputGainLin(),
+                           rig.plug->HighPos(),      rig.plug->LowPos(),
+                           rig.plug->MidPos(),       rig.plug->MidFreqPos(),
                            rig.plug->CompAmount()};
   rig.SetParam(kEQBypass, 1.0);
   rig.SetParam(kCompressorBypass, 1.0);
-  const double after[] = {rig.plug->InputGainLin(), rig.plug->OutputGainLin(), rig.plug->HighPos(),
-                          rig.plug->LowPos(),       rig.plug->MidPos(),        rig.plug->MidFreqPos(),
+  const double after[] = {rig.plug->InputGainLin(), rig.plug->OutputGainLin(),
+                          rig.plug->HighPos(),      rig.plug->LowPos(),
+                          rig.plug->MidPos(),       rig.plug->MidFreqPos(),
                           rig.plug->CompAmount()};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(before[i], after[i]);
 }

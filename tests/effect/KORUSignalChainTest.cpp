@@ -1,11 +1,9 @@
 #include "KORUTestSupport.h"
-
 #include "framework/DeterministicMath.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace

@@ -5,7 +5,8 @@
 std::vector<double> Sine(double freq, double amplitude, double fs, size_t n)
 {
   std::vector<double> v(n);
-  for (size_t i = 0; i < n; ++i) v[i] = amplitude * std::sin(2.0 * 3.14159265358979323846 * freq * i / fs);
+  for (size_t i = 0; i < n; ++i)
+    v[i] = amplitude * std::sin(2.0 * 3.14159265358979323846 * freq * i / fs);
   return v;
 }
 

@@ -14,9 +14,8 @@ struct KORURig
   }
 
   // Processes the two channels in blocks of blockSize; answers the outputs.
-  std::pair<std::vector<double>, std::vector<double>> Run(std::vector<double> left,
-                                                          std::vector<double> right,
-                                                          int blockSize = 512)
+  std::pair<std::vector<double>, std::vector<double>>
+  Run(std::vector<double> left, std::vector<double> right, int blockSize = 512)
   {
     std::vector<double> outL(left.size()), outR(right.size());
     for (size_t start = 0; start < left.size(); start += blockSize)

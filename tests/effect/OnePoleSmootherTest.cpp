@@ -2,23 +2,25 @@
 
 #include "framework/DeterministicMath.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.141592653589793;
 
-}  // namespace
+} // namespace
 
-TEST(OnePoleSmoother, PassesTargetThroughUntilRateIsSet) {
+TEST(OnePoleSmoother, PassesTargetThroughUntilRateIsSet)
+{
   OnePoleSmoother s;
   EXPECT_EQ(s.Advance(0.7), 0.7);
   EXPECT_EQ(s.z, 0.7);
 }
 
-TEST(OnePoleSmoother, GlidesAtOneHertz) {
+TEST(OnePoleSmoother, GlidesAtOneHertz)
+{
   OnePoleSmoother s;
   s.SetRate(48000.0);
   EXPECT_EQ(s.b, dmath::Exp(-6.283185307179586 / 48000.0));
@@ -29,7 +31,8 @@ TEST(OnePoleSmoother, GlidesAtOneHertz) {
   EXPECT_NEAR(z, 1.0 - std::exp(-2.0 * kPi), 1e-6);
 }
 
-TEST(OnePoleSmoother, FollowsANewRateAtOnce) {
+TEST(OnePoleSmoother, FollowsANewRateAtOnce)
+{
   OnePoleSmoother s;
   s.SetRate(48000.0);
   for (int n = 0; n < 1000; ++n) s.Advance(0.5);

@@ -1,7 +1,6 @@
 #include "framework/HostKind.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 TEST(IdentifyHost, FragmentsAreFoundInTheLowerCasedName)

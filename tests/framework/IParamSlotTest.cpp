@@ -1,8 +1,7 @@
 #include "framework/IParamSlot.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 

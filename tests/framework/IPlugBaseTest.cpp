@@ -1,10 +1,9 @@
 #include "framework/IPlugBase.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
@@ -201,10 +200,12 @@ TEST(IPlugBase, TheInstanceMutexIsRecursiveAndExcludesOtherThreads)
   EXPECT_EQ(plug.changed.size(), 1u);
 
   std::atomic<bool> entered{false};
-  auto other = std::async(std::launch::async, [&] {
-    plug.ParamFromEditor(0, 0.25);
-    entered = true;
-  });
+  auto other = std::async(std::launch::async,
+                          [&]
+                          {
+                            plug.ParamFromEditor(0, 0.25);
+                            entered = true;
+                          });
   EXPECT_EQ(other.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
   EXPECT_FALSE(entered);
   outer.unlock();

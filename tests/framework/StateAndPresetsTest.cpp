@@ -1,10 +1,9 @@
 #include "framework/IChunk.h"
 #include "framework/IPlugBase.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 #include <vector>
 

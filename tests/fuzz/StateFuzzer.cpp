@@ -83,7 +83,8 @@ void Check(bool ok, const char* what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   // One instance for the whole run, as in a host: each state lands on top of the last.
-  static KORU* plug = [] {
+  static KORU* plug = []
+  {
     auto* k = new KORU();
     k->SetSampleRate(48000.0);
     k->SetMaxBlockSize(16);
@@ -105,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   double* ins[] = {in, in};
   double* outs[] = {out[0], out[1]};
   plug->ProcessBlock(ins, outs, 16);
-  for (int i = 0; i < 16; ++i) Check(std::isfinite(out[0][i]) && std::isfinite(out[1][i]), "finite audio");
+  for (int i = 0; i < 16; ++i)
+    Check(std::isfinite(out[0][i]) && std::isfinite(out[1][i]), "finite audio");
   return 0;
 }

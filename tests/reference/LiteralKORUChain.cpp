@@ -2,9 +2,9 @@
 #include "reference/LiteralKORUChain.h"
 
 #include "effect/CompressorGain.h"
-#include "framework/DeterministicMath.h"
 #include "effect/InputCurve.h"
 #include "effect/KORUParameterTable.h"
+#include "framework/DeterministicMath.h"
 #include "framework/Truncate.h"
 
 #include <algorithm>
@@ -37,18 +37,21 @@ void LiteralKORUChain::SetParam(int index, double plain)
   mParams[index] = plain;
   switch (index)
   {
-    case kInputGain: mInputGainLin = dmath::Exp10(plain / 20.0); break;
-    case kOutputGain: mOutputGainLin = dmath::Exp10(plain / 20.0); break;
-    case kHighGain: mHighPos = plain; break;
-    case kLowGain: mLowPos = plain; break;
-    case kMidGain: mMidPos = plain; break;
-    case kMidFrequency: mMidFreqPos = plain; break;
-    case kCompressor: mCompAmount = plain; break;
-    default: break;
+  case kInputGain: mInputGainLin = dmath::Exp10(plain / 20.0); break;
+  case kOutputGain: mOutputGainLin = dmath::Exp10(plain / 20.0); break;
+  case kHighGain: mHighPos = plain; break;
+  case kLowGain: mLowPos = plain; break;
+  case kMidGain: mMidPos = plain; break;
+  case kMidFrequency: mMidFreqPos = plain; break;
+  case kCompressor: mCompAmount = plain; break;
+  default: break;
   }
 }
 
-int LiteralKORUChain::SwitchValue(int paramIndex) const { return TruncateToInt32(mParams[paramIndex]); }
+int LiteralKORUChain::SwitchValue(int paramIndex) const
+{
+  return TruncateToInt32(mParams[paramIndex]);
+}
 
 void LiteralKORUChain::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
@@ -91,7 +94,8 @@ void LiteralKORUChain::ProcessSample(double xL, double xR)
   // 2. Input stage at four times the rate.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   const double inputGain = mInputGainLin;
-  auto inputStage = [&s9, inputGain](double s) {
+  auto inputStage = [&s9, inputGain](double s)
+  {
     const double g = s9.Advance(inputGain);
     return InputCurve(g * s);
   };
@@ -109,15 +113,15 @@ void LiteralKORUChain::ProcessSample(double xL, double xR)
   OnePoleSmoother& s10 = mSmoothers[kS10CompGain];
   switch (SwitchValue(kCompressorBypass))
   {
-    case 0: mCompL = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
-    case 1: mCompL = mInL; break;
-    default: break;
+  case 0: mCompL = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInL; break;
+  case 1: mCompL = mInL; break;
+  default: break;
   }
   switch (SwitchValue(kCompressorBypass))
   {
-    case 0: mCompR = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
-    case 1: mCompR = mInR; break;
-    default: break;
+  case 0: mCompR = dmath::Exp10(makeupDb / 20.0) * s10.Advance(mGain) * mInR; break;
+  case 1: mCompR = mInR; break;
+  default: break;
   }
 
   // 6. Equaliser designs.
@@ -148,31 +152,32 @@ void LiteralKORUChain::ProcessSample(double xL, double xR)
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
   switch (SwitchValue(kEQBypass))
   {
-    case 0:
-    {
-      const double yL = Step(mLowL, Step(mHighL, mMidOutL));
-      mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
-      break;
-    }
-    case 1: mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin); break;
-    default: break;
+  case 0:
+  {
+    const double yL = Step(mLowL, Step(mHighL, mMidOutL));
+    mOutL = yL * makeupFactor * s5.Advance(mOutputGainLin);
+    break;
+  }
+  case 1: mOutL = makeupFactor * mCompL * s5.Advance(mOutputGainLin); break;
+  default: break;
   }
   switch (SwitchValue(kEQBypass))
   {
-    case 0:
-    {
-      const double yR = Step(mLowR, Step(mHighR, mMidOutR));
-      mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
-      break;
-    }
-    case 1: mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin); break;
-    default: break;
+  case 0:
+  {
+    const double yR = Step(mLowR, Step(mHighR, mMidOutR));
+    mOutR = yR * makeupFactor * s5.Advance(mOutputGainLin);
+    break;
+  }
+  case 1: mOutR = makeupFactor * mCompR * s5.Advance(mOutputGainLin); break;
+  default: break;
   }
 }
 
 void LiteralKORUChain::UpdateMeters()
 {
-  auto follow = [this](double& state, double v) {
+  auto follow = [this](double& state, double v)
+  {
     v = v > state ? v * kMeterRise : v * kMeterFall;
     state = (state - v) * mMeterDecay + v;
   };
@@ -182,7 +187,8 @@ void LiteralKORUChain::UpdateMeters()
 
 void LiteralKORUChain::RecoverNonFiniteState()
 {
-  auto finite = [](std::initializer_list<double> values) {
+  auto finite = [](std::initializer_list<double> values)
+  {
     for (double v : values)
       if (!std::isfinite(v)) return false;
     return true;

@@ -1,14 +1,7 @@
 // koru-render run as a user runs it, its files held against KORU's own ProcessBlock.
 #include "AudioFile.h"
 #include "BuiltInMaterial.h"
-
 #include "effect/KORU.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -16,9 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -59,7 +56,9 @@ ToolRun RunTool(const std::vector<std::string>& args)
 
 bool Exists(const std::string& path)
 {
-  struct stat info{};
+  struct stat info
+  {
+  };
   return stat(path.c_str(), &info) == 0;
 }
 
@@ -72,7 +71,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 double StateDouble(const std::vector<uint8_t>& bytes, int index)
@@ -261,10 +261,10 @@ TEST_F(RenderTest, OddBlocksOtherRateAndEveryControlEqualProcessBlock)
   // 44.1 kHz, 300-frame blocks with a short last one, every continuous control off its
   // default and one parameter given twice (the last value wins).
   const Audio input = TestSignal(44100.0, 30001, 2);
-  const std::vector<Setting> settings = {
-    {"Input 1", 6.5},        {"Output 1", -3.25},     {"High Gain 1", 0.3},
-    {"Low Gain 1", 0.71},    {"Mid Gain 1", 0.2},     {"Mid Frequency 1", 0.5},
-    {"Compressor 1", 10.0},  {"Compressor 1", 30.0}};
+  const std::vector<Setting> settings = {{"Input 1", 6.5},       {"Output 1", -3.25},
+                                         {"High Gain 1", 0.3},   {"Low Gain 1", 0.71},
+                                         {"Mid Gain 1", 0.2},    {"Mid Frequency 1", 0.5},
+                                         {"Compressor 1", 10.0}, {"Compressor 1", 30.0}};
   std::vector<std::string> args = ParamArgs(settings);
   args.insert(args.end(), {"--block", "300"});
   ExpectSameSamples(Render(input, args), Reference(input, settings, 300, 64));
@@ -273,11 +273,11 @@ TEST_F(RenderTest, OddBlocksOtherRateAndEveryControlEqualProcessBlock)
 TEST_F(RenderTest, SwitchesEqualProcessBlock)
 {
   const Audio input = TestSignal(48000.0, 20000, 2);
-  const std::vector<Setting> settings = {{"EQ Bypass 1", 1.0}, {"Compressor 1", 60.0},
-                                         {"Output 1", 2.0}};
+  const std::vector<Setting> settings = {
+      {"EQ Bypass 1", 1.0}, {"Compressor 1", 60.0}, {"Output 1", 2.0}};
   ExpectSameSamples(Render(input, ParamArgs(settings)), Reference(input, settings, 512, 64));
-  const std::vector<Setting> other = {{"Compressor Bypass 1", 1.0}, {"Compressor 1", 60.0},
-                                      {"Low Gain 1", 0.9}};
+  const std::vector<Setting> other = {
+      {"Compressor Bypass 1", 1.0}, {"Compressor 1", 60.0}, {"Low Gain 1", 0.9}};
   ExpectSameSamples(Render(input, ParamArgs(other)), Reference(input, other, 512, 64));
 }
 
@@ -317,8 +317,8 @@ TEST_F(RenderTest, BypassOutputEqualsInput)
 TEST_F(RenderTest, SavedStateHoldsThePlainValuesAndTheBypassFlag)
 {
   const Audio input = TestSignal(48000.0, 2000, 2);
-  const std::vector<Setting> settings = {{"Compressor 1", 48.0}, {"High Gain 1", 0.8},
-                                         {"Input 1", -7.0}, {"EQ Bypass 1", 1.0}};
+  const std::vector<Setting> settings = {
+      {"Compressor 1", 48.0}, {"High Gain 1", 0.8}, {"Input 1", -7.0}, {"EQ Bypass 1", 1.0}};
   std::vector<std::string> args = ParamArgs(settings);
   args.insert(args.end(), {"--save-state", Path("state.bin")});
   Render(input, args);
@@ -350,14 +350,13 @@ TEST_F(RenderTest, SavedStateHoldsThePlainValuesAndTheBypassFlag)
 TEST_F(RenderTest, StateRoundTripRendersTheSameSamples)
 {
   const Audio input = TestSignal(48000.0, 20000, 2);
-  const std::vector<Setting> settings = {{"Compressor 1", 55.5}, {"Mid Frequency 1", 0.3},
-                                         {"Mid Gain 1", 0.75}, {"Output 1", 1.5}};
+  const std::vector<Setting> settings = {
+      {"Compressor 1", 55.5}, {"Mid Frequency 1", 0.3}, {"Mid Gain 1", 0.75}, {"Output 1", 1.5}};
   std::vector<std::string> args = ParamArgs(settings);
   args.insert(args.end(), {"--save-state", Path("a.bin")});
   const Audio first = Render(input, args);
 
-  const Audio second =
-    Render(input, {"--state", Path("a.bin"), "--save-state", Path("b.bin")});
+  const Audio second = Render(input, {"--state", Path("a.bin"), "--save-state", Path("b.bin")});
   ExpectSameSamples(second, first);
   EXPECT_EQ(ReadBytes(Path("b.bin")), ReadBytes(Path("a.bin")));
 
@@ -384,7 +383,7 @@ TEST_F(RenderTest, UnknownParameterNameFailsListingTheNames)
   const ToolRun run = RunTool({"--param", "Compresor 1=48", Path("in.wav"), Path("out.wav")});
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(run.output.find("no parameter is called \"Compresor 1\""), std::string::npos)
-    << run.output;
+      << run.output;
   for (const char* name : {"\"Compressor 1\"", "\"High Gain 1\"", "\"Bypass\""})
     EXPECT_NE(run.output.find(name), std::string::npos) << name;
   EXPECT_FALSE(Exists(Path("out.wav")));
@@ -413,7 +412,7 @@ TEST_F(RenderTest, UnwritableDestinationsFailBeforeRendering)
   EXPECT_EQ(output.output.find("levels:"), std::string::npos) << output.output;
 
   const ToolRun state =
-    RunTool({"--save-state", Path("no-folder/s.bin"), Path("in.wav"), Path("out.wav")});
+      RunTool({"--save-state", Path("no-folder/s.bin"), Path("in.wav"), Path("out.wav")});
   EXPECT_EQ(state.exitCode, 1) << state.output;
   EXPECT_FALSE(Exists(Path("out.wav")));
 }
@@ -434,10 +433,13 @@ TEST_F(RenderTest, UnreadableStatesFailCleanly)
 
 TEST_F(RenderTest, BadUsageFailsWithTheUsageText)
 {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, {"--precision", "16", "out.wav"}, {"--block", "0", "out.wav"},
-        {"--param", "Compressor 1", "out.wav"}, {"--param", "Compressor 1=loud", "out.wav"},
-        {"--frobnicate", "out.wav"}, {"a.wav", "b.wav", "c.wav"}})
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"--precision", "16", "out.wav"},
+                                               {"--block", "0", "out.wav"},
+                                               {"--param", "Compressor 1", "out.wav"},
+                                               {"--param", "Compressor 1=loud", "out.wav"},
+                                               {"--frobnicate", "out.wav"},
+                                               {"a.wav", "b.wav", "c.wav"}})
   {
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, 2) << run.output;

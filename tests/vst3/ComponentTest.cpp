@@ -1,25 +1,28 @@
 // The audio component as a host sets it up: initialisation, buses, arrangements, processing
 // set-up, activation, and the calls it leaves unimplemented.
 #include "EffectHost.h"
-
 #include "effect/KORU.h"
+
 #include "pluginterfaces/vst/vstspeaker.h"
 
 using namespace koru_test;
 
-namespace {
+namespace
+{
 
-constexpr SpeakerArrangement kMono = SpeakerArr::kMono;      // 0x80000
-constexpr SpeakerArrangement kStereo = SpeakerArr::kStereo;  // 0x3
+constexpr SpeakerArrangement kMono = SpeakerArr::kMono;     // 0x80000
+constexpr SpeakerArrangement kStereo = SpeakerArr::kStereo; // 0x3
 
-struct BusView {
+struct BusView
+{
   std::u16string name;
   int32 channels = -1;
   int32 busType = -1;
   uint32 flags = 0;
 };
 
-BusView BusOf(EffectHost& host, BusDirection dir, int32 index = 0) {
+BusView BusOf(EffectHost& host, BusDirection dir, int32 index = 0)
+{
   BusInfo info{};
   BusView view;
   if (host.component->getBusInfo(kAudio, dir, index, info) != kResultOk) return view;
@@ -30,11 +33,14 @@ BusView BusOf(EffectHost& host, BusDirection dir, int32 index = 0) {
   return view;
 }
 
-class ComponentTest : public EffectTest {};
+class ComponentTest : public EffectTest
+{
+};
 
-}  // namespace
+} // namespace
 
-TEST_F(ComponentTest, InitializeBuildsOneStereoBusEachWayAndElevenParameters) {
+TEST_F(ComponentTest, InitializeBuildsOneStereoBusEachWayAndElevenParameters)
+{
   EXPECT_EQ(host().component->getBusCount(kAudio, kInput), 1);
   EXPECT_EQ(host().component->getBusCount(kAudio, kOutput), 1);
   EXPECT_EQ(host().component->getBusCount(kEvent, kInput), 0);
@@ -57,7 +63,8 @@ TEST_F(ComponentTest, InitializeBuildsOneStereoBusEachWayAndElevenParameters) {
   EXPECT_EQ(host().controller->getParameterCount(), 11);
 }
 
-TEST_F(ComponentTest, SecondInitializeAnswersFalseAndAddsNothing) {
+TEST_F(ComponentTest, SecondInitializeAnswersFalseAndAddsNothing)
+{
   EXPECT_EQ(host().component->initialize(&host().app), kResultFalse);
   // Also through the controller's side of the same object.
   EXPECT_EQ(host().controller->initialize(&host().app), kResultFalse);
@@ -66,7 +73,8 @@ TEST_F(ComponentTest, SecondInitializeAnswersFalseAndAddsNothing) {
   EXPECT_EQ(host().controller->getParameterCount(), 11);
 }
 
-TEST_F(ComponentTest, InitializeWithoutContextBuildsOnceOnly) {
+TEST_F(ComponentTest, InitializeWithoutContextBuildsOnceOnly)
+{
   auto bare = NewHost(false);
   EXPECT_EQ(bare->component->initialize(nullptr), kResultOk);
   EXPECT_EQ(bare->component->initialize(nullptr), kResultFalse);
@@ -75,7 +83,8 @@ TEST_F(ComponentTest, InitializeWithoutContextBuildsOnceOnly) {
   EXPECT_EQ(bare->component->getBusCount(kAudio, kOutput), 1);
 }
 
-TEST_F(ComponentTest, HostContextReferencesBalance) {
+TEST_F(ComponentTest, HostContextReferencesBalance)
+{
   auto fresh = NewHost(false);
   EXPECT_EQ(fresh->Initialize(), kResultOk);
   EXPECT_GE(fresh->app.NameQueries(), 1);
@@ -84,7 +93,8 @@ TEST_F(ComponentTest, HostContextReferencesBalance) {
   EXPECT_EQ(fresh->app.RefCount(), 1);
 }
 
-TEST_F(ComponentTest, TerminateThenInitializeAgainRebuildsEverything) {
+TEST_F(ComponentTest, TerminateThenInitializeAgainRebuildsEverything)
+{
   EXPECT_EQ(host().Setup(kSample64, 256), kResultOk);
   EXPECT_EQ(host().controller->setParamNormalized(kInputGain, 0.75), kResultOk);
   EXPECT_EQ(host().component->setActive(false), kResultOk);
@@ -108,7 +118,8 @@ TEST_F(ComponentTest, TerminateThenInitializeAgainRebuildsEverything) {
   for (double v : out[0]) ASSERT_TRUE(std::isfinite(v));
 }
 
-TEST_F(ComponentTest, BusArrangementsStereoAndMonoAreAccepted) {
+TEST_F(ComponentTest, BusArrangementsStereoAndMonoAreAccepted)
+{
   SpeakerArrangement in = kStereo, out = kStereo;
   EXPECT_EQ(host().processor->setBusArrangements(&in, 1, &out, 1), kResultOk);
   // Same channel count: the buses keep their names.
@@ -135,7 +146,8 @@ TEST_F(ComponentTest, BusArrangementsStereoAndMonoAreAccepted) {
   EXPECT_EQ(host().component->getBusCount(kAudio, kInput), 1);
 }
 
-TEST_F(ComponentTest, BusArrangementsThatDoNotFitAreRefused) {
+TEST_F(ComponentTest, BusArrangementsThatDoNotFitAreRefused)
+{
   SpeakerArrangement in = kMono, out = kStereo;
   EXPECT_EQ(host().processor->setBusArrangements(&in, 1, &out, 1), kResultFalse);
   EXPECT_EQ(BusOf(host(), kInput).name, u"Main Input");
@@ -156,7 +168,8 @@ TEST_F(ComponentTest, BusArrangementsThatDoNotFitAreRefused) {
   EXPECT_EQ(BusOf(host(), kOutput).channels, 2);
 }
 
-TEST_F(ComponentTest, TwoInputArrangementsApplyTheFirstButAnswerFalse) {
+TEST_F(ComponentTest, TwoInputArrangementsApplyTheFirstButAnswerFalse)
+{
   SpeakerArrangement ins[2] = {kMono, kMono};
   SpeakerArrangement out = kMono;
   EXPECT_EQ(host().processor->setBusArrangements(ins, 2, &out, 1), kResultFalse);
@@ -165,21 +178,24 @@ TEST_F(ComponentTest, TwoInputArrangementsApplyTheFirstButAnswerFalse) {
   EXPECT_EQ(BusOf(host(), kInput).channels, 1);
 }
 
-TEST_F(ComponentTest, BusArrangementsBeforeInitializeAreRefused) {
+TEST_F(ComponentTest, BusArrangementsBeforeInitializeAreRefused)
+{
   auto bare = NewHost(false);
   SpeakerArrangement in = kStereo, out = kStereo;
   EXPECT_EQ(bare->processor->setBusArrangements(&in, 1, &out, 1), kResultFalse);
   EXPECT_EQ(bare->component->getBusCount(kAudio, kInput), 0);
 }
 
-TEST_F(ComponentTest, SampleSizes) {
+TEST_F(ComponentTest, SampleSizes)
+{
   EXPECT_EQ(host().processor->canProcessSampleSize(kSample32), kResultOk);
   EXPECT_EQ(host().processor->canProcessSampleSize(kSample64), kResultOk);
   EXPECT_EQ(host().processor->canProcessSampleSize(2), kResultFalse);
   EXPECT_EQ(host().processor->canProcessSampleSize(-1), kResultFalse);
 }
 
-TEST_F(ComponentTest, SetupProcessingAcceptsBothSampleSizesAndRefusesOthers) {
+TEST_F(ComponentTest, SetupProcessingAcceptsBothSampleSizesAndRefusesOthers)
+{
   ProcessSetup setup{kRealtime, kSample64, 512, 96000.0};
   EXPECT_EQ(host().processor->setupProcessing(setup), kResultOk);
   setup.symbolicSampleSize = kSample32;
@@ -190,13 +206,16 @@ TEST_F(ComponentTest, SetupProcessingAcceptsBothSampleSizesAndRefusesOthers) {
 
 // A refused set-up keeps the previous one: the instance then processes exactly like one that
 // never saw the refused call.
-TEST_F(ComponentTest, SetupProcessingRefusesUnusableRatesAndBlockSizes) {
+TEST_F(ComponentTest, SetupProcessingRefusesUnusableRatesAndBlockSizes)
+{
   ASSERT_EQ(host().Setup(kSample64, 512, 48000.0), kResultOk);
-  for (double rate : {0.0, -44100.0, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+  for (double rate : {0.0, -44100.0, std::nan(""), HUGE_VAL, -HUGE_VAL})
+  {
     ProcessSetup setup{kRealtime, kSample64, 512, rate};
     EXPECT_EQ(host().processor->setupProcessing(setup), kInvalidArgument) << rate;
   }
-  for (int32 block : {0, -1}) {
+  for (int32 block : {0, -1})
+  {
     ProcessSetup setup{kRealtime, kSample64, block, 22050.0};
     EXPECT_EQ(host().processor->setupProcessing(setup), kInvalidArgument) << block;
   }
@@ -209,18 +228,21 @@ TEST_F(ComponentTest, SetupProcessingRefusesUnusableRatesAndBlockSizes) {
   EXPECT_EQ(a, b);
 }
 
-TEST_F(ComponentTest, LatencyAndTailAreZero) {
+TEST_F(ComponentTest, LatencyAndTailAreZero)
+{
   EXPECT_EQ(host().processor->getLatencySamples(), 0u);
   EXPECT_EQ(host().processor->getTailSamples(), 0u);
 }
 
-TEST_F(ComponentTest, ActivationAnswersOk) {
+TEST_F(ComponentTest, ActivationAnswersOk)
+{
   EXPECT_EQ(host().component->setActive(true), kResultOk);
   EXPECT_EQ(host().component->setActive(false), kResultOk);
   EXPECT_EQ(host().component->setActive(false), kResultOk);
 }
 
-TEST_F(ComponentTest, BusActivation) {
+TEST_F(ComponentTest, BusActivation)
+{
   EXPECT_EQ(host().component->activateBus(kAudio, kOutput, 0, false), kResultOk);
   EXPECT_EQ(host().component->activateBus(kAudio, kOutput, 0, true), kResultOk);
   EXPECT_EQ(host().component->activateBus(kAudio, kInput, 0, true), kResultOk);
@@ -228,7 +250,8 @@ TEST_F(ComponentTest, BusActivation) {
   EXPECT_EQ(host().component->activateBus(kEvent, kInput, 0, true), kInvalidArgument);
 }
 
-TEST_F(ComponentTest, CallsLeftUnimplemented) {
+TEST_F(ComponentTest, CallsLeftUnimplemented)
+{
   TUID cid = {};
   EXPECT_EQ(host().component->getControllerClassId(cid), kNotImplemented);
   EXPECT_EQ(host().component->setIoMode(kSimple), kNotImplemented);
@@ -240,7 +263,8 @@ TEST_F(ComponentTest, CallsLeftUnimplemented) {
 }
 
 // Class names are not visible through the interfaces; asked of an instance in this process.
-TEST(ComponentClassTest, ClassNameAndAcceptedTypes) {
+TEST(ComponentClassTest, ClassNameAndAcceptedTypes)
+{
   KORU effect;
   EXPECT_STREQ(effect.isA(), "IPlugVST3");
   for (const char* type : {"IPlugVST3", "SingleComponentEffect", "EditControllerEx1",
@@ -251,7 +275,8 @@ TEST(ComponentClassTest, ClassNameAndAcceptedTypes) {
   EXPECT_TRUE(effect.isA("IPlugVST3"));
 }
 
-TEST(ComponentClassTest, ParameterClassNameAndAcceptedTypes) {
+TEST(ComponentClassTest, ParameterClassNameAndAcceptedTypes)
+{
   KORU effect;
   harness::HostApplication app;
   ASSERT_EQ(effect.initialize(&app), kResultOk);
@@ -264,11 +289,13 @@ TEST(ComponentClassTest, ParameterClassNameAndAcceptedTypes) {
   EXPECT_EQ(effect.terminate(), kResultOk);
 }
 
-TEST_F(ComponentTest, OneObjectAnswersEveryInterface) {
+TEST_F(ComponentTest, OneObjectAnswersEveryInterface)
+{
   FUnknown* fromProcessor = nullptr;
   FUnknown* fromController = nullptr;
-  ASSERT_EQ(host().processor->queryInterface(FUnknown::iid, reinterpret_cast<void**>(&fromProcessor)),
-            kResultOk);
+  ASSERT_EQ(
+      host().processor->queryInterface(FUnknown::iid, reinterpret_cast<void**>(&fromProcessor)),
+      kResultOk);
   ASSERT_EQ(
       host().controller->queryInterface(FUnknown::iid, reinterpret_cast<void**>(&fromController)),
       kResultOk);

@@ -1,28 +1,32 @@
 // The controller side as a host sees it: the eleven parameters, their texts both ways, value
 // conversions, units and the program list; and the edit notifications the editor sends.
 #include "EffectHost.h"
-
 #include "effect/KORU.h"
 
 using namespace koru_test;
 
-namespace {
+namespace
+{
 
-class ControllerTest : public EffectTest {
- protected:
-  ParameterInfo Info(int32 index) {
+class ControllerTest : public EffectTest
+{
+protected:
+  ParameterInfo Info(int32 index)
+  {
     ParameterInfo info{};
     EXPECT_EQ(host().controller->getParameterInfo(index, info), kResultOk) << index;
     return info;
   }
 
-  std::u16string String(ParamID id, ParamValue normalized) {
+  std::u16string String(ParamID id, ParamValue normalized)
+  {
     String128 text = {};
     EXPECT_EQ(host().controller->getParamStringByValue(id, normalized, text), kResultOk);
     return Text(text);
   }
 
-  ParamValue FromString(ParamID id, const char16_t* text) {
+  ParamValue FromString(ParamID id, const char16_t* text)
+  {
     String128 buffer = {};
     for (int i = 0; text[i] && i < 127; ++i) buffer[i] = static_cast<char16>(text[i]);
     ParamValue value = -1.0;
@@ -31,7 +35,8 @@ class ControllerTest : public EffectTest {
   }
 };
 
-struct Expected {
+struct Expected
+{
   const char16_t* title;
   const char16_t* units;
   int32 stepCount;
@@ -50,9 +55,10 @@ const Expected kEffectParameters[kEffectParams] = {
     {u"Compressor Bypass 1", u"", 1, 0.0},
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(ControllerTest, PresetAndBypassComeFirst) {
+TEST_F(ControllerTest, PresetAndBypassComeFirst)
+{
   const ParameterInfo preset = Info(0);
   EXPECT_EQ(Text(preset.title), u"Preset");
   EXPECT_EQ(preset.id, kPresetId);
@@ -74,8 +80,10 @@ TEST_F(ControllerTest, PresetAndBypassComeFirst) {
   EXPECT_EQ(host().controller->getParameterInfo(11, none), kResultFalse);
 }
 
-TEST_F(ControllerTest, EffectParametersFollowInIndexOrder) {
-  for (int i = 0; i < kEffectParams; ++i) {
+TEST_F(ControllerTest, EffectParametersFollowInIndexOrder)
+{
+  for (int i = 0; i < kEffectParams; ++i)
+  {
     const ParameterInfo info = Info(i + 2);
     const Expected& expected = kEffectParameters[i];
     EXPECT_EQ(info.id, static_cast<ParamID>(i));
@@ -89,7 +97,8 @@ TEST_F(ControllerTest, EffectParametersFollowInIndexOrder) {
   }
 }
 
-TEST_F(ControllerTest, ValueStringsUseEachParametersPrecision) {
+TEST_F(ControllerTest, ValueStringsUseEachParametersPrecision)
+{
   EXPECT_EQ(String(kInputGain, 0.0), u"-24.00");
   EXPECT_EQ(String(kInputGain, 0.5), u"0.00");
   EXPECT_EQ(String(kInputGain, 1.0), u"24.00");
@@ -103,14 +112,16 @@ TEST_F(ControllerTest, ValueStringsUseEachParametersPrecision) {
   EXPECT_EQ(String(kCompressorBypass, 1.0), u"1");
 }
 
-TEST_F(ControllerTest, ValueStringsOnlyForEffectParameters) {
+TEST_F(ControllerTest, ValueStringsOnlyForEffectParameters)
+{
   String128 text = {};
   EXPECT_EQ(host().controller->getParamStringByValue(kBypassId, 1.0, text), kResultFalse);
   EXPECT_EQ(host().controller->getParamStringByValue(kPresetId, 0.0, text), kResultFalse);
   EXPECT_EQ(host().controller->getParamStringByValue(9, 0.0, text), kResultFalse);
 }
 
-TEST_F(ControllerTest, StringsToValues) {
+TEST_F(ControllerTest, StringsToValues)
+{
   // No number reads as 0, which is the middle of -24..24.
   EXPECT_DOUBLE_EQ(FromString(kInputGain, u"abc"), 0.5);
   EXPECT_DOUBLE_EQ(FromString(kInputGain, u"100"), 1.0);
@@ -124,7 +135,8 @@ TEST_F(ControllerTest, StringsToValues) {
   EXPECT_DOUBLE_EQ(FromString(kInputGain, u"inf"), 1.0);
 }
 
-TEST_F(ControllerTest, PlainAndNormalizedConversions) {
+TEST_F(ControllerTest, PlainAndNormalizedConversions)
+{
   EXPECT_DOUBLE_EQ(host().controller->normalizedParamToPlain(kInputGain, 0.25), -12.0);
   EXPECT_DOUBLE_EQ(host().controller->plainParamToNormalized(kInputGain, -12.0), 0.25);
   EXPECT_DOUBLE_EQ(host().controller->plainParamToNormalized(kInputGain, 100.0), 1.0);
@@ -135,7 +147,8 @@ TEST_F(ControllerTest, PlainAndNormalizedConversions) {
   EXPECT_DOUBLE_EQ(host().controller->plainParamToNormalized(kPresetId, 3.0), 3.0);
 }
 
-TEST_F(ControllerTest, SetAndGetNormalized) {
+TEST_F(ControllerTest, SetAndGetNormalized)
+{
   EXPECT_DOUBLE_EQ(host().controller->getParamNormalized(kInputGain), 0.5);
   EXPECT_EQ(host().controller->setParamNormalized(kInputGain, 0.75), kResultOk);
   EXPECT_DOUBLE_EQ(host().controller->getParamNormalized(kInputGain), 0.75);
@@ -156,7 +169,8 @@ TEST_F(ControllerTest, SetAndGetNormalized) {
   EXPECT_FALSE(host().Bypassed());
 }
 
-TEST_F(ControllerTest, BypassReadsFollowProcessingAndState) {
+TEST_F(ControllerTest, BypassReadsFollowProcessingAndState)
+{
   ASSERT_EQ(host().Setup(kSample64, 64), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
   EXPECT_EQ(host().controller->getParamNormalized(kBypassId), 1.0);
@@ -171,7 +185,8 @@ TEST_F(ControllerTest, BypassReadsFollowProcessingAndState) {
 }
 
 // A direct value write takes effect where the chain reads the record itself: the switches.
-TEST_F(ControllerTest, DirectWritesReachTheChainAtItsNextUse) {
+TEST_F(ControllerTest, DirectWritesReachTheChainAtItsNextUse)
+{
   auto reference = NewHost();
   ASSERT_EQ(host().Setup(kSample64, 256), kResultOk);
   ASSERT_EQ(reference->Setup(kSample64, 256), kResultOk);
@@ -192,7 +207,8 @@ TEST_F(ControllerTest, DirectWritesReachTheChainAtItsNextUse) {
   EXPECT_EQ(written, viaQueue);
 }
 
-TEST_F(ControllerTest, KnobModeHelpAndAboutBox) {
+TEST_F(ControllerTest, KnobModeHelpAndAboutBox)
+{
   EXPECT_EQ(host().controller2->setKnobMode(kLinearMode), kResultOk);
   EXPECT_EQ(host().controller2->setKnobMode(kCircularMode), kResultOk);
   EXPECT_EQ(host().controller2->openHelp(true), kResultFalse);
@@ -200,13 +216,15 @@ TEST_F(ControllerTest, KnobModeHelpAndAboutBox) {
   EXPECT_EQ(host().controller2->openAboutBox(true), kResultFalse);
 }
 
-TEST_F(ControllerTest, NoEditorViewYet) {
+TEST_F(ControllerTest, NoEditorViewYet)
+{
   EXPECT_EQ(host().controller->createView(ViewType::kEditor), nullptr);
   EXPECT_EQ(host().controller->createView("other"), nullptr);
   EXPECT_EQ(host().controller->createView(nullptr), nullptr);
 }
 
-TEST_F(ControllerTest, OneRootUnit) {
+TEST_F(ControllerTest, OneRootUnit)
+{
   EXPECT_EQ(host().units->getUnitCount(), 1);
   UnitInfo info{};
   ASSERT_EQ(host().units->getUnitInfo(0, info), kResultOk);
@@ -219,7 +237,8 @@ TEST_F(ControllerTest, OneRootUnit) {
   EXPECT_EQ(host().units->getSelectedUnit(), 0);
 }
 
-TEST_F(ControllerTest, ProgramListIsDescribedButNotAnnounced) {
+TEST_F(ControllerTest, ProgramListIsDescribedButNotAnnounced)
+{
   EXPECT_EQ(host().units->getProgramListCount(), 0);
   ProgramListInfo list{};
   ASSERT_EQ(host().units->getProgramListInfo(0, list), kResultOk);
@@ -239,7 +258,8 @@ TEST_F(ControllerTest, ProgramListIsDescribedButNotAnnounced) {
   EXPECT_EQ(host().units->getProgramName(0, 0, name), kResultFalse);
 }
 
-TEST_F(ControllerTest, UnitCallsLeftUnimplemented) {
+TEST_F(ControllerTest, UnitCallsLeftUnimplemented)
+{
   String128 text = {};
   EXPECT_EQ(host().units->getProgramInfo(kPresetId, 0, "name", text), kNotImplemented);
   EXPECT_EQ(host().units->hasProgramPitchNames(kPresetId, 0), kNotImplemented);
@@ -251,7 +271,8 @@ TEST_F(ControllerTest, UnitCallsLeftUnimplemented) {
 }
 
 // The editor's gestures, which no host call can start, driven on an instance in this process.
-TEST(ControllerEditTest, EditorGesturesBecomeEditNotifications) {
+TEST(ControllerEditTest, EditorGesturesBecomeEditNotifications)
+{
   KORU effect;
   harness::ComponentHandler handler;
   harness::HostApplication app;

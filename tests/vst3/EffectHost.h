@@ -17,23 +17,23 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstunits.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace koru_test {
+namespace koru_test
+{
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr ParamID kPresetId = 0x70727374;  // "prst"
-constexpr ParamID kBypassId = 0x62706173;  // "bpas"
+constexpr ParamID kPresetId = 0x70727374; // "prst"
+constexpr ParamID kBypassId = 0x62706173; // "bpas"
 constexpr int kEffectParams = 9;
 constexpr int kStateBytes = 76;
 
@@ -46,27 +46,31 @@ inline const unsigned char kClassId[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0
 constexpr double kPi = 3.14159265358979323846;
 
 // char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
-inline std::u16string Text(const char16* text) {
+inline std::u16string Text(const char16* text)
+{
   return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
 // The module, loaded for the life of one test.
-class Module {
- public:
+class Module
+{
+public:
   Module() { mLoaded = mLoader.Load(KORU_BUNDLE_PATH); }
   bool Loaded() const { return mLoaded; }
   const std::string& Error() const { return mLoader.Error(); }
   IPluginFactory* Factory() const { return mLoader.Factory(); }
 
- private:
+private:
   harness::ModuleLoader mLoader;
   bool mLoaded = false;
 };
 
-class EffectHost {
- public:
+class EffectHost
+{
+public:
   // Creates the effect; initialises it with the host context unless told not to.
-  explicit EffectHost(IPluginFactory* factory, bool initialize = true) {
+  explicit EffectHost(IPluginFactory* factory, bool initialize = true)
+  {
     void* obj = nullptr;
     if (factory == nullptr ||
         factory->createInstance(reinterpret_cast<FIDString>(kClassId), IComponent::iid, &obj) !=
@@ -81,11 +85,12 @@ class EffectHost {
     if (initialize) Initialize();
   }
 
-  ~EffectHost() {
+  ~EffectHost()
+  {
     if (active) component->setActive(false);
     if (initialized) component->terminate();
-    for (FUnknown* unknown : std::vector<FUnknown*>{units, controller2, controller, processor,
-                                                    component})
+    for (FUnknown* unknown :
+         std::vector<FUnknown*>{units, controller2, controller, processor, component})
       if (unknown) unknown->release();
   }
 
@@ -95,11 +100,14 @@ class EffectHost {
   bool Valid() const { return component && processor && controller && controller2 && units; }
 
   // As hosts do: initialise, then activate every bus the component marks default-active.
-  tresult Initialize() {
+  tresult Initialize()
+  {
     const tresult result = component->initialize(&app);
     initialized = true;
-    for (BusDirection dir : {kInput, kOutput}) {
-      for (int32 i = 0; i < component->getBusCount(kAudio, dir); ++i) {
+    for (BusDirection dir : {kInput, kOutput})
+    {
+      for (int32 i = 0; i < component->getBusCount(kAudio, dir); ++i)
+      {
         BusInfo info{};
         if (component->getBusInfo(kAudio, dir, i, info) == kResultOk &&
             (info.flags & BusInfo::kDefaultActive) != 0)
@@ -110,7 +118,8 @@ class EffectHost {
   }
 
   // setupProcessing, then activation.
-  tresult Setup(int32 sampleSize, int32 maxBlock, double rate = 48000.0) {
+  tresult Setup(int32 sampleSize, int32 maxBlock, double rate = 48000.0)
+  {
     ProcessSetup setup{kRealtime, sampleSize, maxBlock, rate};
     const tresult result = processor->setupProcessing(setup);
     if (!active) active = component->setActive(true) == kResultOk;
@@ -120,7 +129,8 @@ class EffectHost {
   tresult Process(harness::ProcessBuffers& buffers) { return processor->process(buffers.Data()); }
 
   // One block whose only content is a parameter change.
-  tresult SendChange(ParamID id, ParamValue value, int32 sampleSize = kSample64) {
+  tresult SendChange(ParamID id, ParamValue value, int32 sampleSize = kSample64)
+  {
     harness::ParameterChanges changes;
     changes.Add(id, value);
     harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(sampleSize, 2, 2, 0);
@@ -128,13 +138,15 @@ class EffectHost {
     return Process(buffers);
   }
 
-  std::vector<uint8_t> State() {
+  std::vector<uint8_t> State()
+  {
     harness::TestStream stream;
     EXPECT_EQ(controller->getState(&stream), kResultOk);
     return stream.Bytes();
   }
 
-  tresult LoadState(const std::vector<uint8_t>& bytes) {
+  tresult LoadState(const std::vector<uint8_t>& bytes)
+  {
     harness::TestStream stream(bytes);
     return controller->setState(&stream);
   }
@@ -153,12 +165,13 @@ class EffectHost {
 
 // A test signal with some body: two tones per channel, different on left and right, scaled
 // so the input stage and the compressor have work to do. Values are exact in 32 bits.
-inline double Signal(int channel, int frame) {
+inline double Signal(int channel, int frame)
+{
   const double t = frame / 48000.0;
-  const double v = channel == 0 ? 0.6 * std::sin(2.0 * kPi * 220.0 * t) +
-                                      0.3 * std::sin(2.0 * kPi * 3300.0 * t)
-                                : 0.5 * std::sin(2.0 * kPi * 330.0 * t + 0.4) +
-                                      0.35 * std::sin(2.0 * kPi * 7100.0 * t);
+  const double v =
+      channel == 0
+          ? 0.6 * std::sin(2.0 * kPi * 220.0 * t) + 0.3 * std::sin(2.0 * kPi * 3300.0 * t)
+          : 0.5 * std::sin(2.0 * kPi * 330.0 * t + 0.4) + 0.35 * std::sin(2.0 * kPi * 7100.0 * t);
   return static_cast<double>(static_cast<float>(v));
 }
 
@@ -169,7 +182,8 @@ using Channels = std::vector<std::vector<double>>;
 // whatever the announced maximum) and appends the outputs.
 inline tresult ProcessStretch(EffectHost& host, int32 sampleSize, int first, int n, Channels& out,
                               int inChannels = 2, int outChannels = 2,
-                              IParameterChanges* changes = nullptr) {
+                              IParameterChanges* changes = nullptr)
+{
   harness::ProcessBuffers buffers =
       harness::ProcessBuffers::Single(sampleSize, inChannels, outChannels, n);
   buffers.FillInput(0, [first](int c, int f) { return Signal(c, first + f); });
@@ -184,10 +198,12 @@ inline tresult ProcessStretch(EffectHost& host, int32 sampleSize, int first, int
 // Processes Signal from frame 0 in blocks of the given sizes, cycling through them until
 // total frames are done.
 inline Channels ProcessInBlocks(EffectHost& host, int32 sampleSize, int total,
-                                const std::vector<int>& sizes) {
+                                const std::vector<int>& sizes)
+{
   Channels out;
   int done = 0;
-  for (size_t i = 0; done < total; ++i) {
+  for (size_t i = 0; done < total; ++i)
+  {
     const int n = std::min(sizes[i % sizes.size()], total - done);
     EXPECT_EQ(ProcessStretch(host, sampleSize, done, n, out), kResultOk);
     done += n;
@@ -195,7 +211,8 @@ inline Channels ProcessInBlocks(EffectHost& host, int32 sampleSize, int total,
   return out;
 }
 
-inline double ReadDouble(const std::vector<uint8_t>& bytes, size_t pos) {
+inline double ReadDouble(const std::vector<uint8_t>& bytes, size_t pos)
+{
   uint64_t bits = 0;
   for (int i = 7; i >= 0; --i) bits = bits << 8 | bytes[pos + i];
   double v;
@@ -203,14 +220,16 @@ inline double ReadDouble(const std::vector<uint8_t>& bytes, size_t pos) {
   return v;
 }
 
-inline void WriteDouble(std::vector<uint8_t>& bytes, size_t pos, double v) {
+inline void WriteDouble(std::vector<uint8_t>& bytes, size_t pos, double v)
+{
   uint64_t bits;
   std::memcpy(&bits, &v, sizeof(v));
   for (int i = 0; i < 8; ++i) bytes[pos + i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
 // A state stream: nine doubles then the bypass integer, little-endian.
-inline std::vector<uint8_t> StateBytes(const std::vector<double>& values, int32_t bypass) {
+inline std::vector<uint8_t> StateBytes(const std::vector<double>& values, int32_t bypass)
+{
   std::vector<uint8_t> bytes(values.size() * 8 + 4, 0);
   for (size_t i = 0; i < values.size(); ++i) WriteDouble(bytes, i * 8, values[i]);
   const auto flag = static_cast<uint32_t>(bypass);
@@ -219,16 +238,19 @@ inline std::vector<uint8_t> StateBytes(const std::vector<double>& values, int32_
 }
 
 // Base for tests that need the module and one initialised instance.
-class EffectTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+class EffectTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
     ASSERT_TRUE(mModule.Loaded()) << mModule.Error();
     mHost = std::make_unique<EffectHost>(mModule.Factory());
     ASSERT_TRUE(mHost->Valid());
   }
   void TearDown() override { mHost.reset(); }
 
-  std::unique_ptr<EffectHost> NewHost(bool initialize = true) {
+  std::unique_ptr<EffectHost> NewHost(bool initialize = true)
+  {
     auto host = std::make_unique<EffectHost>(mModule.Factory(), initialize);
     EXPECT_TRUE(host->Valid());
     return host;
@@ -240,4 +262,4 @@ class EffectTest : public ::testing::Test {
   std::unique_ptr<EffectHost> mHost;
 };
 
-}  // namespace koru_test
+} // namespace koru_test

@@ -10,26 +10,28 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/common/memorystream.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace {
+namespace
+{
 // char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
-std::u16string Text16(const char16* text) {
+std::u16string Text16(const char16* text)
+{
   return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
-}  // namespace
+} // namespace
 
-TEST(ParameterChangesTest, QueuesKeepEveryPointInOrder) {
+TEST(ParameterChangesTest, QueuesKeepEveryPointInOrder)
+{
   harness::ParameterChanges changes;
   changes.AddQueue(0).Add(0, 0.1).Add(10, 0.2).Add(20, 0.3);
-  changes.AddQueue(5);  // empty
+  changes.AddQueue(5); // empty
   changes.Add(0x62706173, 0.75, 3);
   ASSERT_EQ(changes.getParameterCount(), 3);
   EXPECT_EQ(changes.getParameterData(3), nullptr);
@@ -49,14 +51,15 @@ TEST(ParameterChangesTest, QueuesKeepEveryPointInOrder) {
   EXPECT_EQ(empty->getParameterId(), 5u);
   EXPECT_EQ(empty->getPointCount(), 0);
   EXPECT_EQ(empty->getPoint(empty->getPointCount() - 1, offset, value), kResultFalse);
-  EXPECT_EQ(offset, 20);  // untouched
+  EXPECT_EQ(offset, 20); // untouched
 
   ASSERT_EQ(changes.getParameterData(2)->getPoint(0, offset, value), kResultOk);
   EXPECT_EQ(offset, 3);
   EXPECT_EQ(value, 0.75);
 }
 
-TEST(ParameterChangesTest, InterfaceAdditionsReuseQueuesById) {
+TEST(ParameterChangesTest, InterfaceAdditionsReuseQueuesById)
+{
   harness::ParameterChanges changes;
   int32 index = -1;
   IParamValueQueue* first = changes.addParameterData(7, index);
@@ -77,7 +80,8 @@ TEST(ParameterChangesTest, InterfaceAdditionsReuseQueuesById) {
   EXPECT_EQ(changes.getParameterCount(), 0);
 }
 
-TEST(TestStreamTest, BehavesAsAPlainStreamWithoutFaults) {
+TEST(TestStreamTest, BehavesAsAPlainStreamWithoutFaults)
+{
   harness::TestStream stream;
   const std::uint8_t data[6] = {1, 2, 3, 4, 5, 6};
   int32 done = 0;
@@ -104,7 +108,8 @@ TEST(TestStreamTest, BehavesAsAPlainStreamWithoutFaults) {
   EXPECT_EQ(stream.RefCount(), 1);
 }
 
-TEST(TestStreamTest, TruncatedStreamEndsEarly) {
+TEST(TestStreamTest, TruncatedStreamEndsEarly)
+{
   harness::TestStream stream(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
   stream.TruncateTo(5);
   EXPECT_EQ(stream.Size(), 5);
@@ -115,12 +120,13 @@ TEST(TestStreamTest, TruncatedStreamEndsEarly) {
   EXPECT_EQ(back[4], 5);
 }
 
-TEST(TestStreamTest, FailingReadsDeliverNothing) {
+TEST(TestStreamTest, FailingReadsDeliverNothing)
+{
   harness::TestStream stream(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
   stream.FailReadsFrom(4);
   std::uint8_t back[4] = {};
   int32 done = -1;
-  EXPECT_EQ(stream.read(back, 4, &done), kResultOk);  // ends exactly at the position
+  EXPECT_EQ(stream.read(back, 4, &done), kResultOk); // ends exactly at the position
   EXPECT_EQ(done, 4);
   EXPECT_EQ(stream.read(back, 1, &done), kResultFalse);
   EXPECT_EQ(done, 0);
@@ -130,7 +136,8 @@ TEST(TestStreamTest, FailingReadsDeliverNothing) {
   EXPECT_EQ(back[0], 5);
 }
 
-TEST(TestStreamTest, ShortReadsReportSuccessWithFewerBytes) {
+TEST(TestStreamTest, ShortReadsReportSuccessWithFewerBytes)
+{
   harness::TestStream stream(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8});
   stream.ShortReadsFrom(6);
   std::uint8_t back[8] = {};
@@ -139,10 +146,11 @@ TEST(TestStreamTest, ShortReadsReportSuccessWithFewerBytes) {
   EXPECT_EQ(done, 6);
   EXPECT_EQ(stream.read(back, 8, &done), kResultOk);
   EXPECT_EQ(done, 0);
-  EXPECT_EQ(stream.Size(), 8);  // the bytes are still there
+  EXPECT_EQ(stream.Size(), 8); // the bytes are still there
 }
 
-TEST(TestStreamTest, FailingWritesStoreNothing) {
+TEST(TestStreamTest, FailingWritesStoreNothing)
+{
   harness::TestStream stream;
   stream.FailWrites(true);
   std::uint8_t data[2] = {1, 2};
@@ -152,7 +160,8 @@ TEST(TestStreamTest, FailingWritesStoreNothing) {
   EXPECT_EQ(stream.Size(), 0);
 }
 
-TEST(TestStreamTest, SdkMemoryStreamRoundTrip) {
+TEST(TestStreamTest, SdkMemoryStreamRoundTrip)
+{
   MemoryStream stream;
   double value = 0.7;
   int32 done = 0;
@@ -163,7 +172,8 @@ TEST(TestStreamTest, SdkMemoryStreamRoundTrip) {
   EXPECT_EQ(back, 0.7);
 }
 
-TEST(ComponentHandlerTest, RecordsEditsInOrder) {
+TEST(ComponentHandlerTest, RecordsEditsInOrder)
+{
   harness::ComponentHandler handler;
   EXPECT_EQ(handler.beginEdit(3), kResultOk);
   EXPECT_EQ(handler.performEdit(3, 0.25), kResultOk);
@@ -185,7 +195,8 @@ TEST(ComponentHandlerTest, RecordsEditsInOrder) {
   EXPECT_TRUE(handler.Calls().empty());
 }
 
-TEST(ComponentHandlerTest, SecondInterfaceCanBeWithheld) {
+TEST(ComponentHandlerTest, SecondInterfaceCanBeWithheld)
+{
   harness::ComponentHandler handler;
   void* obj = nullptr;
   ASSERT_EQ(handler.queryInterface(IComponentHandler2::iid, &obj), kResultOk);
@@ -202,7 +213,8 @@ TEST(ComponentHandlerTest, SecondInterfaceCanBeWithheld) {
   EXPECT_EQ(handler.RefCount(), 1);
 }
 
-TEST(HostApplicationTest, NameIsWidenedAndLimited) {
+TEST(HostApplicationTest, NameIsWidenedAndLimited)
+{
   harness::HostApplication host("Cubase");
   String128 name = {};
   ASSERT_EQ(host.getName(name), kResultOk);
@@ -216,7 +228,8 @@ TEST(HostApplicationTest, NameIsWidenedAndLimited) {
   EXPECT_EQ(host.NameQueries(), 3);
 }
 
-TEST(HostApplicationTest, CreatesMessagesAndAttributeLists) {
+TEST(HostApplicationTest, CreatesMessagesAndAttributeLists)
+{
   harness::HostApplication host;
   TUID messageId, listId, otherId = {};
   std::memcpy(messageId, IMessage::iid, sizeof(TUID));
@@ -236,7 +249,8 @@ TEST(HostApplicationTest, CreatesMessagesAndAttributeLists) {
   EXPECT_EQ(host.InstancesCreated(), 2);
 }
 
-TEST(HostApplicationTest, ContextWithoutTheInterface) {
+TEST(HostApplicationTest, ContextWithoutTheInterface)
+{
   harness::HostApplication host;
   FUnknownPtr<IHostApplication> found(static_cast<IHostApplication*>(&host));
   EXPECT_TRUE(found);
@@ -245,7 +259,8 @@ TEST(HostApplicationTest, ContextWithoutTheInterface) {
   EXPECT_FALSE(missing);
 }
 
-TEST(ProcessBuffersTest, SeparateStereo32) {
+TEST(ProcessBuffersTest, SeparateStereo32)
+{
   auto buffers = harness::ProcessBuffers::Single(kSample32, 2, 2, 8);
   ProcessData& data = buffers.Data();
   EXPECT_EQ(data.symbolicSampleSize, kSample32);
@@ -266,9 +281,10 @@ TEST(ProcessBuffersTest, SeparateStereo32) {
   EXPECT_EQ(buffers.Output(0, 1, 3), 9.0);
 }
 
-TEST(ProcessBuffersTest, InPlaceMono64SharesMemory) {
-  auto buffers =
-      harness::ProcessBuffers::Single(kSample64, 1, 1, 4, harness::ProcessBuffers::Memory::kInPlace);
+TEST(ProcessBuffersTest, InPlaceMono64SharesMemory)
+{
+  auto buffers = harness::ProcessBuffers::Single(kSample64, 1, 1, 4,
+                                                 harness::ProcessBuffers::Memory::kInPlace);
   ProcessData& data = buffers.Data();
   EXPECT_EQ(data.symbolicSampleSize, kSample64);
   EXPECT_EQ(data.inputs[0].channelBuffers64[0], data.outputs[0].channelBuffers64[0]);
@@ -276,7 +292,8 @@ TEST(ProcessBuffersTest, InPlaceMono64SharesMemory) {
   EXPECT_EQ(buffers.Output(0, 0, 3), 0.75);
 }
 
-TEST(ProcessBuffersTest, NullPointersNoBusesAndZeroFrames) {
+TEST(ProcessBuffersTest, NullPointersNoBusesAndZeroFrames)
+{
   harness::ProcessBuffers buffers(kSample32, {2}, {2, 1}, 16);
   ProcessData& data = buffers.Data();
   ASSERT_EQ(data.numOutputs, 2);
@@ -303,7 +320,8 @@ TEST(ProcessBuffersTest, NullPointersNoBusesAndZeroFrames) {
   EXPECT_EQ(data.processContext, &context);
 }
 
-TEST(ModuleLoaderTest, ModulePathFollowsTheBundleName) {
+TEST(ModuleLoaderTest, ModulePathFollowsTheBundleName)
+{
 #ifdef _WIN32
   EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle("/x/KORU.vst3"),
             "/x/KORU.vst3/Contents/x86_64-win/KORU.vst3");

@@ -8,22 +8,21 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstunits.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
 using namespace Steinberg;
 
-namespace {
+namespace
+{
 
 const std::string kBundle = KORU_BUNDLE_PATH;
 
@@ -40,28 +39,37 @@ const char* const kEntryPoints[] = {"ModuleEntry", "ModuleExit", "InitDll", "Exi
 const unsigned char kClassIdBytes[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
                                          'Q',  'l',  'm',  'r',  'K',  'R',  'U',  '1'};
 
-bool IsFile(const std::string& path) {
-  struct stat info {};
+bool IsFile(const std::string& path)
+{
+  struct stat info
+  {
+  };
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat info {};
+bool IsDirectory(const std::string& path)
+{
+  struct stat info
+  {
+  };
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::string& path)
+{
   std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
-std::u16string Text16(const char16* text) {
+std::u16string Text16(const char16* text)
+{
   return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
-class ModuleEntryTest : public ::testing::Test {
- protected:
+class ModuleEntryTest : public ::testing::Test
+{
+protected:
   void SetUp() override { ASSERT_TRUE(mLoader.Load(kBundle)) << mLoader.Error(); }
 
   IPluginFactory* Factory() { return mLoader.Factory(); }
@@ -69,16 +77,18 @@ class ModuleEntryTest : public ::testing::Test {
   harness::ModuleLoader mLoader;
 };
 
-}  // namespace
+} // namespace
 
-TEST(ModuleBundleTest, LayoutHoldsModuleAndModuleInformation) {
+TEST(ModuleBundleTest, LayoutHoldsModuleAndModuleInformation)
+{
   EXPECT_TRUE(IsDirectory(kBundle));
   EXPECT_TRUE(IsFile(kBundle + kModuleInBundle));
   EXPECT_EQ(harness::ModuleLoader::ModulePathInBundle(kBundle), kBundle + kModuleInBundle);
   EXPECT_TRUE(IsFile(kBundle + "/Contents/Resources/moduleinfo.json"));
 }
 
-TEST(ModuleBundleTest, ModuleInformationDescribesTheClass) {
+TEST(ModuleBundleTest, ModuleInformationDescribesTheClass)
+{
   const std::string info = ReadFile(kBundle + "/Contents/Resources/moduleinfo.json");
   for (const char* expected :
        {"\"Name\": \"KORU\"", "\"Version\": \"2.0.0\"", "\"Vendor\": \"Quillmoor\"",
@@ -88,7 +98,8 @@ TEST(ModuleBundleTest, ModuleInformationDescribesTheClass) {
     EXPECT_NE(info.find(expected), std::string::npos) << expected;
 }
 
-TEST(ModuleBundleTest, LoadingAMissingBundleFailsQuietly) {
+TEST(ModuleBundleTest, LoadingAMissingBundleFailsQuietly)
+{
   harness::ModuleLoader loader;
   EXPECT_FALSE(loader.Load(kBundle + "/../Missing.vst3"));
   EXPECT_FALSE(loader.IsLoaded());
@@ -96,7 +107,8 @@ TEST(ModuleBundleTest, LoadingAMissingBundleFailsQuietly) {
   EXPECT_FALSE(loader.Error().empty());
 }
 
-TEST_F(ModuleEntryTest, ExportsExactlyTheEntryPoints) {
+TEST_F(ModuleEntryTest, ExportsExactlyTheEntryPoints)
+{
   for (const char* name : kEntryPoints) EXPECT_NE(mLoader.Symbol(name), nullptr) << name;
 #ifdef _WIN32
   // Windows hosts know only these three; the Linux entry pair stays out of the DLL.
@@ -111,7 +123,8 @@ TEST_F(ModuleEntryTest, ExportsExactlyTheEntryPoints) {
     EXPECT_EQ(mLoader.Symbol(name), nullptr) << name;
 }
 
-TEST_F(ModuleEntryTest, EntryPointsAnswerTrueAndCount) {
+TEST_F(ModuleEntryTest, EntryPointsAnswerTrueAndCount)
+{
   auto initDll = reinterpret_cast<bool (*)()>(mLoader.Symbol("InitDll"));
   auto exitDll = reinterpret_cast<bool (*)()>(mLoader.Symbol("ExitDll"));
   ASSERT_TRUE(initDll && exitDll);
@@ -130,7 +143,8 @@ TEST_F(ModuleEntryTest, EntryPointsAnswerTrueAndCount) {
   EXPECT_TRUE(mLoader.LastExitResult());
 }
 
-TEST_F(ModuleEntryTest, SecondCallAnswersTheSameFactoryWithAnotherReference) {
+TEST_F(ModuleEntryTest, SecondCallAnswersTheSameFactoryWithAnotherReference)
+{
   auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(mLoader.Symbol("GetPluginFactory"));
   ASSERT_NE(getFactory, nullptr);
   IPluginFactory* again = getFactory();
@@ -141,7 +155,8 @@ TEST_F(ModuleEntryTest, SecondCallAnswersTheSameFactoryWithAnotherReference) {
   EXPECT_EQ(again->release(), 1u);
 }
 
-TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory) {
+TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory)
+{
   auto getFactory = reinterpret_cast<IPluginFactory* (*)()>(mLoader.Symbol("GetPluginFactory"));
   ASSERT_NE(getFactory, nullptr);
   std::vector<IPluginFactory*> seen(8, nullptr);
@@ -149,7 +164,8 @@ TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory) {
   for (std::size_t i = 0; i < seen.size(); ++i)
     threads.emplace_back([&seen, getFactory, i] { seen[i] = getFactory(); });
   for (std::thread& thread : threads) thread.join();
-  for (IPluginFactory* factory : seen) {
+  for (IPluginFactory* factory : seen)
+  {
     EXPECT_EQ(factory, Factory());
     if (factory) factory->release();
   }
@@ -157,7 +173,8 @@ TEST_F(ModuleEntryTest, ConcurrentCallsShareOneFactory) {
   EXPECT_EQ(Factory()->release(), 1u);
 }
 
-TEST_F(ModuleEntryTest, ReloadingBuildsAFreshFactory) {
+TEST_F(ModuleEntryTest, ReloadingBuildsAFreshFactory)
+{
   mLoader.Unload();
   ASSERT_TRUE(mLoader.Load(kBundle)) << mLoader.Error();
   EXPECT_EQ(Factory()->countClasses(), 1);
@@ -165,7 +182,8 @@ TEST_F(ModuleEntryTest, ReloadingBuildsAFreshFactory) {
   EXPECT_EQ(Factory()->release(), 1u);
 }
 
-TEST_F(ModuleEntryTest, FactoryInformation) {
+TEST_F(ModuleEntryTest, FactoryInformation)
+{
   PFactoryInfo info;
   ASSERT_EQ(Factory()->getFactoryInfo(&info), kResultOk);
   EXPECT_STREQ(info.vendor, "Quillmoor");
@@ -174,9 +192,11 @@ TEST_F(ModuleEntryTest, FactoryInformation) {
   EXPECT_EQ(info.flags, 16);
 }
 
-TEST_F(ModuleEntryTest, FactoryOffersAllThreeVersions) {
-  for (const FUID* iid : {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid,
-                          &IPluginFactory3::iid}) {
+TEST_F(ModuleEntryTest, FactoryOffersAllThreeVersions)
+{
+  for (const FUID* iid :
+       {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid, &IPluginFactory3::iid})
+  {
     void* obj = nullptr;
     ASSERT_EQ(Factory()->queryInterface(*iid, &obj), kResultOk);
     ASSERT_NE(obj, nullptr);
@@ -184,7 +204,8 @@ TEST_F(ModuleEntryTest, FactoryOffersAllThreeVersions) {
   }
 }
 
-TEST_F(ModuleEntryTest, OneClassWithItsRecords) {
+TEST_F(ModuleEntryTest, OneClassWithItsRecords)
+{
   ASSERT_EQ(Factory()->countClasses(), 1);
 
   PClassInfo info;
@@ -222,7 +243,8 @@ TEST_F(ModuleEntryTest, OneClassWithItsRecords) {
   EXPECT_EQ(factory3->setHostContext(nullptr), kNotImplemented);
 }
 
-TEST_F(ModuleEntryTest, ClassIdBytes) {
+TEST_F(ModuleEntryTest, ClassIdBytes)
+{
   PClassInfo info;
   ASSERT_EQ(Factory()->getClassInfo(0, &info), kResultOk);
   EXPECT_EQ(std::string(info.cid + 8, 8), "QlmrKRU1");
@@ -238,14 +260,16 @@ TEST_F(ModuleEntryTest, ClassIdBytes) {
   EXPECT_STREQ(text, "F2AEE70D00DE4F4E516C6D724B525531");
 }
 
-TEST_F(ModuleEntryTest, UnknownClassIdCreatesNothing) {
+TEST_F(ModuleEntryTest, UnknownClassIdCreatesNothing)
+{
   TUID other = {};
   void* obj = reinterpret_cast<void*>(0x1);
   EXPECT_EQ(Factory()->createInstance(other, Vst::IComponent::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
 }
 
-TEST_F(ModuleEntryTest, CreatedEffectIsComponentProcessorAndController) {
+TEST_F(ModuleEntryTest, CreatedEffectIsComponentProcessorAndController)
+{
   void* obj = nullptr;
   ASSERT_EQ(Factory()->createInstance(reinterpret_cast<FIDString>(kClassIdBytes),
                                       Vst::IAudioProcessor::iid, &obj),
@@ -274,7 +298,8 @@ TEST_F(ModuleEntryTest, CreatedEffectIsComponentProcessorAndController) {
   processor->release();
 }
 
-TEST_F(ModuleEntryTest, CreationAnswersTheAskedInterface) {
+TEST_F(ModuleEntryTest, CreationAnswersTheAskedInterface)
+{
   void* obj = nullptr;
   ASSERT_EQ(Factory()->createInstance(reinterpret_cast<FIDString>(kClassIdBytes),
                                       Vst::IComponent::iid, &obj),
@@ -290,18 +315,22 @@ TEST_F(ModuleEntryTest, CreationAnswersTheAskedInterface) {
   EXPECT_EQ(obj, nullptr);
 }
 
-TEST_F(ModuleEntryTest, InstancesCreatedFromSeveralThreadsAreDistinct) {
+TEST_F(ModuleEntryTest, InstancesCreatedFromSeveralThreadsAreDistinct)
+{
   std::vector<void*> created(4, nullptr);
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < created.size(); ++i)
-    threads.emplace_back([this, &created, i] {
-      Factory()->createInstance(reinterpret_cast<FIDString>(kClassIdBytes),
-                                Vst::IAudioProcessor::iid, &created[i]);
-    });
+    threads.emplace_back(
+        [this, &created, i]
+        {
+          Factory()->createInstance(reinterpret_cast<FIDString>(kClassIdBytes),
+                                    Vst::IAudioProcessor::iid, &created[i]);
+        });
   for (std::thread& thread : threads) thread.join();
   std::set<void*> distinct(created.begin(), created.end());
   EXPECT_EQ(distinct.size(), created.size());
-  for (void* obj : created) {
+  for (void* obj : created)
+  {
     EXPECT_NE(obj, nullptr);
     if (obj) static_cast<Vst::IAudioProcessor*>(obj)->release();
   }

@@ -5,25 +5,25 @@
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/base/ipersistent.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include <cstring>
+#include <gtest/gtest.h>
+#include <string>
 
 using namespace Steinberg;
 
-namespace {
+namespace
+{
 
 // char16 is char16_t on Linux and wchar_t on Windows: the same UTF-16 units either way.
-std::u16string Text16(const char16* text) {
+std::u16string Text16(const char16* text)
+{
   return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
-
 // A created object that counts its lives and offers one interface besides FUnknown.
-class Probe : public FObject, public IPersistent {
- public:
+class Probe : public FObject, public IPersistent
+{
+public:
   static int alive;
   Probe() { ++alive; }
   ~Probe() override { --alive; }
@@ -32,7 +32,7 @@ class Probe : public FObject, public IPersistent {
   tresult PLUGIN_API loadAttributes(IAttributes*) override { return kResultOk; }
   OBJ_METHODS(Probe, FObject)
   DEFINE_INTERFACES
-    DEF_INTERFACE(IPersistent)
+  DEF_INTERFACE(IPersistent)
   END_DEFINE_INTERFACES(FObject)
   REFCOUNT_METHODS(FObject)
 };
@@ -41,20 +41,24 @@ int Probe::alive = 0;
 int gCreations = 0;
 void* gLastContext = nullptr;
 
-FUnknown* CreateProbe(void* context) {
+FUnknown* CreateProbe(void* context)
+{
   ++gCreations;
   gLastContext = context;
   return static_cast<IPersistent*>(new Probe);
 }
 
-FUnknown* CreateNothing(void*) {
+FUnknown* CreateNothing(void*)
+{
   ++gCreations;
   return nullptr;
 }
 
 // Sixteen distinct bytes starting at tag.
-struct ClassId {
-  explicit ClassId(char tag) {
+struct ClassId
+{
+  explicit ClassId(char tag)
+  {
     for (int i = 0; i < 16; ++i) bytes[i] = static_cast<char>(tag + i);
   }
   TUID bytes;
@@ -63,15 +67,18 @@ struct ClassId {
 const PFactoryInfo kFactoryInfo("Vendor", "https://vendor.example", "mailto:x@vendor.example",
                                 PFactoryInfo::kUnicode);
 
-class PluginFactoryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+class PluginFactoryTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
     gCreations = 0;
     gLastContext = nullptr;
     Probe::alive = 0;
     mFactory = new CPluginFactory(kFactoryInfo);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     if (mFactory) mFactory->release();
     EXPECT_EQ(Probe::alive, 0);
   }
@@ -79,9 +86,10 @@ class PluginFactoryTest : public ::testing::Test {
   CPluginFactory* mFactory = nullptr;
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(PluginFactoryTest, EmptyFactoryAnswersItsInformation) {
+TEST_F(PluginFactoryTest, EmptyFactoryAnswersItsInformation)
+{
   EXPECT_EQ(mFactory->countClasses(), 0);
   PFactoryInfo info;
   ASSERT_EQ(mFactory->getFactoryInfo(&info), kResultOk);
@@ -95,12 +103,14 @@ TEST_F(PluginFactoryTest, EmptyFactoryAnswersItsInformation) {
   EXPECT_EQ(mFactory->getClassInfo(-1, &classInfo), kInvalidArgument);
 }
 
-TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
+TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind)
+{
   const ClassId id1(1), id2(40), id3(80);
   const PClassInfo plain(id1.bytes, 1, "Service", "Plain");
   const PClassInfo2 full(id2.bytes, PClassInfo::kManyInstances, "Audio Module Class", "Full", 2,
                          "Fx|EQ", "", "2.0.0", "VST 3.6.12");
-  const PClassInfoW wide(id3.bytes, 1, "Service", STR16("Wide"), 0, "Tools", STR16("Someone"), STR16("1.0"), STR16("VST 3"));
+  const PClassInfoW wide(id3.bytes, 1, "Service", STR16("Wide"), 0, "Tools", STR16("Someone"),
+                         STR16("1.0"), STR16("VST 3"));
   EXPECT_TRUE(mFactory->registerClass(&plain, CreateProbe));
   EXPECT_TRUE(mFactory->registerClass(&full, CreateProbe));
   EXPECT_TRUE(mFactory->registerClass(&wide, CreateProbe));
@@ -144,7 +154,8 @@ TEST_F(PluginFactoryTest, RecordsOfEachRegistrationKind) {
   EXPECT_EQ(mFactory->countClasses(), 0);
 }
 
-TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface) {
+TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface)
+{
   const ClassId id(7);
   const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
   int context = 0;
@@ -160,7 +171,8 @@ TEST_F(PluginFactoryTest, CreatesTheMatchingClassAndAnswersTheAskedInterface) {
   EXPECT_EQ(Probe::alive, 0);
 }
 
-TEST_F(PluginFactoryTest, MissingInterfaceOrClassCreatesNothingThatLives) {
+TEST_F(PluginFactoryTest, MissingInterfaceOrClassCreatesNothingThatLives)
+{
   const ClassId id(7);
   const PClassInfo2 info(id.bytes, 1, "Service", "Probe", 0, "", "", "1", "VST 3");
   ASSERT_TRUE(mFactory->registerClass(&info, CreateProbe));
@@ -179,7 +191,8 @@ TEST_F(PluginFactoryTest, MissingInterfaceOrClassCreatesNothingThatLives) {
   EXPECT_EQ(mFactory->createInstance(id.bytes, IPersistent::iid, nullptr), kInvalidArgument);
 }
 
-TEST_F(PluginFactoryTest, FailedCreationAnswersNoInterface) {
+TEST_F(PluginFactoryTest, FailedCreationAnswersNoInterface)
+{
   const ClassId id(3);
   const PClassInfo2 info(id.bytes, 1, "Service", "Nothing", 0, "", "", "1", "VST 3");
   ASSERT_TRUE(mFactory->registerClass(&info, CreateNothing));
@@ -189,9 +202,11 @@ TEST_F(PluginFactoryTest, FailedCreationAnswersNoInterface) {
   EXPECT_EQ(gCreations, 1);
 }
 
-TEST_F(PluginFactoryTest, InterfacesAndReferenceCount) {
-  for (const FUID* iid : {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid,
-                          &IPluginFactory3::iid}) {
+TEST_F(PluginFactoryTest, InterfacesAndReferenceCount)
+{
+  for (const FUID* iid :
+       {&FUnknown::iid, &IPluginFactory::iid, &IPluginFactory2::iid, &IPluginFactory3::iid})
+  {
     void* obj = nullptr;
     ASSERT_EQ(mFactory->queryInterface(*iid, &obj), kResultOk);
     EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 1u);
@@ -205,7 +220,8 @@ TEST_F(PluginFactoryTest, InterfacesAndReferenceCount) {
   EXPECT_EQ(mFactory->release(), 1u);
 }
 
-TEST_F(PluginFactoryTest, LastReleaseClearsTheStoredFactory) {
+TEST_F(PluginFactoryTest, LastReleaseClearsTheStoredFactory)
+{
   gPluginFactory = mFactory;
   mFactory->addRef();
   EXPECT_EQ(mFactory->release(), 1u);

@@ -1,26 +1,30 @@
 // process() as hosts call it: both sample sizes, parameter queues, bypass and presets, bus
 // activation, in-place buffers, block sizes of every kind, missing buffers and buses, rates.
 #include "EffectHost.h"
-
 #include "effect/KORU.h"
+
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #include <thread>
 
 using namespace koru_test;
 
-namespace {
+namespace
+{
 
-class ProcessTest : public EffectTest,
-                    public ::testing::WithParamInterface<int32> {
- protected:
+class ProcessTest : public EffectTest, public ::testing::WithParamInterface<int32>
+{
+protected:
   int32 SampleSize() const { return GetParam(); }
 };
 
-class ProcessPrecisionTest : public EffectTest {};
+class ProcessPrecisionTest : public EffectTest
+{
+};
 
 // Processing of everything the effect would do with silence in.
-Channels SilenceThrough(EffectHost& host, int32 sampleSize, int frames) {
+Channels SilenceThrough(EffectHost& host, int32 sampleSize, int frames)
+{
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(sampleSize, 2, 2, frames);
   EXPECT_EQ(host.Process(buffers), kResultOk);
   Channels out(2);
@@ -29,28 +33,30 @@ Channels SilenceThrough(EffectHost& host, int32 sampleSize, int frames) {
   return out;
 }
 
-bool AllFinite(const Channels& channels) {
+bool AllFinite(const Channels& channels)
+{
   for (const auto& channel : channels)
     for (double v : channel)
       if (!std::isfinite(v)) return false;
   return true;
 }
 
-double Peak(const Channels& channels) {
+double Peak(const Channels& channels)
+{
   double peak = 0.0;
   for (const auto& channel : channels)
     for (double v : channel) peak = std::max(peak, std::fabs(v));
   return peak;
 }
 
-}  // namespace
+} // namespace
 
 INSTANTIATE_TEST_SUITE_P(BothSampleSizes, ProcessTest, ::testing::Values(kSample32, kSample64),
-                         [](const ::testing::TestParamInfo<int32>& info) {
-                           return info.param == kSample32 ? "Bits32" : "Bits64";
-                         });
+                         [](const ::testing::TestParamInfo<int32>& info)
+                         { return info.param == kSample32 ? "Bits32" : "Bits64"; });
 
-TEST_P(ProcessTest, ProducesTheChainsOutput) {
+TEST_P(ProcessTest, ProducesTheChainsOutput)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 512), kResultOk);
   Channels out;
   // The output smoother rises from 0 at 1 Hz: the level comes up over the first second.
@@ -64,7 +70,8 @@ TEST_P(ProcessTest, ProducesTheChainsOutput) {
   EXPECT_TRUE(differs);
 }
 
-TEST_F(ProcessPrecisionTest, ThirtyTwoBitOutputIsTheSixtyFourBitOutputNarrowed) {
+TEST_F(ProcessPrecisionTest, ThirtyTwoBitOutputIsTheSixtyFourBitOutputNarrowed)
+{
   auto wide = NewHost();
   ASSERT_EQ(host().Setup(kSample32, 512), kResultOk);
   ASSERT_EQ(wide->Setup(kSample64, 512), kResultOk);
@@ -76,7 +83,8 @@ TEST_F(ProcessPrecisionTest, ThirtyTwoBitOutputIsTheSixtyFourBitOutputNarrowed) 
       ASSERT_EQ(narrow[c][f], static_cast<double>(static_cast<float>(full[c][f]))) << c << " " << f;
 }
 
-TEST_P(ProcessTest, LastPointOfEachQueueWinsAndOffsetsAreIgnored) {
+TEST_P(ProcessTest, LastPointOfEachQueueWinsAndOffsetsAreIgnored)
+{
   auto single = NewHost();
   ASSERT_EQ(host().Setup(SampleSize(), 256), kResultOk);
   ASSERT_EQ(single->Setup(SampleSize(), 256), kResultOk);
@@ -96,13 +104,14 @@ TEST_P(ProcessTest, LastPointOfEachQueueWinsAndOffsetsAreIgnored) {
   EXPECT_DOUBLE_EQ(host().controller->getParamNormalized(kCompressor), 0.6);
 }
 
-TEST_P(ProcessTest, EmptyUnknownAndNonNumberChangesAreSkipped) {
+TEST_P(ProcessTest, EmptyUnknownAndNonNumberChangesAreSkipped)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 64), kResultOk);
   harness::ParameterChanges changes;
-  changes.AddQueue(kInputGain);                         // no points
-  changes.Add(9, 1.0);                              // not a parameter
-  changes.Add(0x12345678, 1.0);                     // not a parameter
-  changes.Add(kOutputGain, std::nan(""));               // says nothing
+  changes.AddQueue(kInputGain);           // no points
+  changes.Add(9, 1.0);                    // not a parameter
+  changes.Add(0x12345678, 1.0);           // not a parameter
+  changes.Add(kOutputGain, std::nan("")); // says nothing
   changes.Add(kBypassId, std::nan(""));
   changes.Add(kPresetId, std::nan(""));
   Channels out;
@@ -113,7 +122,8 @@ TEST_P(ProcessTest, EmptyUnknownAndNonNumberChangesAreSkipped) {
   EXPECT_TRUE(AllFinite(out));
 }
 
-TEST_P(ProcessTest, BypassAboveOneHalfPassesInputThroughUnchanged) {
+TEST_P(ProcessTest, BypassAboveOneHalfPassesInputThroughUnchanged)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 256), kResultOk);
   harness::ParameterChanges half;
   half.Add(kBypassId, 0.5);
@@ -131,7 +141,8 @@ TEST_P(ProcessTest, BypassAboveOneHalfPassesInputThroughUnchanged) {
     for (int f = 0; f < 256; ++f) ASSERT_EQ(bypassed[c][f], Signal(c, 256 + f)) << c << " " << f;
 }
 
-TEST_P(ProcessTest, PresetChangeLoadsTheDefaults) {
+TEST_P(ProcessTest, PresetChangeLoadsTheDefaults)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 64), kResultOk);
   EXPECT_EQ(host().SendChange(kInputGain, 0.9, SampleSize()), kResultOk);
   EXPECT_EQ(host().SendChange(kEQBypass, 1.0, SampleSize()), kResultOk);
@@ -154,7 +165,8 @@ TEST_P(ProcessTest, PresetChangeLoadsTheDefaults) {
   EXPECT_EQ(a, b);
 }
 
-TEST_P(ProcessTest, InactiveOutputBusIsLeftUntouched) {
+TEST_P(ProcessTest, InactiveOutputBusIsLeftUntouched)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 128), kResultOk);
   ASSERT_EQ(host().component->activateBus(kAudio, Vst::kOutput, 0, false), kResultOk);
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(SampleSize(), 2, 2, 128);
@@ -173,11 +185,13 @@ TEST_P(ProcessTest, InactiveOutputBusIsLeftUntouched) {
     for (int f = 0; f < 128; ++f) ASSERT_EQ(buffers.Output(0, c, f), 0.25);
 }
 
-TEST_P(ProcessTest, InPlaceBuffersGiveTheSameOutput) {
+TEST_P(ProcessTest, InPlaceBuffersGiveTheSameOutput)
+{
   auto separate = NewHost();
   ASSERT_EQ(host().Setup(SampleSize(), 300), kResultOk);
   ASSERT_EQ(separate->Setup(SampleSize(), 300), kResultOk);
-  for (bool bypass : {false, true}) {
+  for (bool bypass : {false, true})
+  {
     harness::ParameterChanges changes;
     changes.Add(kBypassId, bypass ? 1.0 : 0.0);
     changes.Add(kCompressor, 0.7);
@@ -198,7 +212,8 @@ TEST_P(ProcessTest, InPlaceBuffersGiveTheSameOutput) {
 
 // Whatever the block sizes, within or beyond the announced maximum, the samples are those of
 // one long run.
-TEST_P(ProcessTest, BlockSizesDoNotChangeTheSamples) {
+TEST_P(ProcessTest, BlockSizesDoNotChangeTheSamples)
+{
   constexpr int kTotal = 3000;
   auto odd = NewHost();
   auto beyond = NewHost();
@@ -215,7 +230,8 @@ TEST_P(ProcessTest, BlockSizesDoNotChangeTheSamples) {
   EXPECT_EQ(large, reference);
 }
 
-TEST_P(ProcessTest, ZeroFramesDeliversParameterChanges) {
+TEST_P(ProcessTest, ZeroFramesDeliversParameterChanges)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 128), kResultOk);
   auto direct = NewHost();
   ASSERT_EQ(direct->Setup(SampleSize(), 128), kResultOk);
@@ -231,7 +247,8 @@ TEST_P(ProcessTest, ZeroFramesDeliversParameterChanges) {
   EXPECT_EQ(a, b);
 }
 
-TEST_P(ProcessTest, MissingInputsReadAsSilence) {
+TEST_P(ProcessTest, MissingInputsReadAsSilence)
+{
   auto silent = NewHost();
   ASSERT_EQ(silent->Setup(SampleSize(), 128), kResultOk);
   const Channels expected = SilenceThrough(*silent, SampleSize(), 128);
@@ -268,7 +285,8 @@ TEST_P(ProcessTest, MissingInputsReadAsSilence) {
   }
 }
 
-TEST_P(ProcessTest, MissingOutputsAreSkipped) {
+TEST_P(ProcessTest, MissingOutputsAreSkipped)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 128), kResultOk);
   harness::ParameterChanges changes;
   changes.Add(kInputGain, 0.8);
@@ -297,7 +315,8 @@ TEST_P(ProcessTest, MissingOutputsAreSkipped) {
   EXPECT_TRUE(AllFinite(out));
 }
 
-TEST_P(ProcessTest, ProcessingBeforeSetupGivesSilenceAndNotInitialized) {
+TEST_P(ProcessTest, ProcessingBeforeSetupGivesSilenceAndNotInitialized)
+{
   harness::ParameterChanges changes;
   changes.Add(kInputGain, 0.8);
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(SampleSize(), 2, 2, 256);
@@ -313,7 +332,8 @@ TEST_P(ProcessTest, ProcessingBeforeSetupGivesSilenceAndNotInitialized) {
   EXPECT_DOUBLE_EQ(host().controller->getParamNormalized(kInputGain), 0.6);
 }
 
-TEST_P(ProcessTest, ProcessingWithoutInitializeTouchesNoOutput) {
+TEST_P(ProcessTest, ProcessingWithoutInitializeTouchesNoOutput)
+{
   auto bare = NewHost(false);
   ASSERT_EQ(bare->Setup(SampleSize(), 64), kResultOk);
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(SampleSize(), 2, 2, 64);
@@ -323,7 +343,8 @@ TEST_P(ProcessTest, ProcessingWithoutInitializeTouchesNoOutput) {
   for (int f = 0; f < 64; ++f) ASSERT_EQ(buffers.Output(0, 0, f), 0.5);
 }
 
-TEST_P(ProcessTest, BuffersOfTheOtherSampleSizeAreRefused) {
+TEST_P(ProcessTest, BuffersOfTheOtherSampleSizeAreRefused)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 64), kResultOk);
   const int32 other = SampleSize() == kSample32 ? kSample64 : kSample32;
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(other, 2, 2, 64);
@@ -333,7 +354,8 @@ TEST_P(ProcessTest, BuffersOfTheOtherSampleSizeAreRefused) {
   for (int f = 0; f < 64; ++f) ASSERT_EQ(buffers.Output(0, 1, f), 0.5);
 }
 
-TEST_P(ProcessTest, NegativeFrameCountIsRefused) {
+TEST_P(ProcessTest, NegativeFrameCountIsRefused)
+{
   ASSERT_EQ(host().Setup(SampleSize(), 64), kResultOk);
   harness::ProcessBuffers buffers = harness::ProcessBuffers::Single(SampleSize(), 2, 2, 64);
   buffers.FillOutputs(0.5);
@@ -342,13 +364,17 @@ TEST_P(ProcessTest, NegativeFrameCountIsRefused) {
   EXPECT_EQ(buffers.Output(0, 0, 0), 0.5);
 }
 
-TEST_F(ProcessPrecisionTest, SampleRatesFromLowToAboveOneMegahertzGiveFiniteOutput) {
-  for (double rate : {22050.0, 44100.0, 96000.0, 192000.0, 384000.0, 1.0e6, 1.5e6}) {
-    for (bool extreme : {false, true}) {
+TEST_F(ProcessPrecisionTest, SampleRatesFromLowToAboveOneMegahertzGiveFiniteOutput)
+{
+  for (double rate : {22050.0, 44100.0, 96000.0, 192000.0, 384000.0, 1.0e6, 1.5e6})
+  {
+    for (bool extreme : {false, true})
+    {
       auto host = NewHost();
       ASSERT_EQ(host->Setup(kSample64, 1024, rate), kResultOk);
       harness::ParameterChanges changes;
-      if (extreme) {
+      if (extreme)
+      {
         changes.Add(kInputGain, 1.0);
         changes.Add(kCompressor, 0.8);
         changes.Add(kHighGain, 1.0);
@@ -363,8 +389,10 @@ TEST_F(ProcessPrecisionTest, SampleRatesFromLowToAboveOneMegahertzGiveFiniteOutp
   }
 }
 
-TEST_P(ProcessTest, CommonSampleRatesGiveBoundedOutput) {
-  for (double rate : {22050.0, 44100.0, 48000.0, 88200.0, 96000.0}) {
+TEST_P(ProcessTest, CommonSampleRatesGiveBoundedOutput)
+{
+  for (double rate : {22050.0, 44100.0, 48000.0, 88200.0, 96000.0})
+  {
     auto host = NewHost();
     ASSERT_EQ(host->Setup(SampleSize(), 1024, rate), kResultOk);
     Channels out;
@@ -376,8 +404,10 @@ TEST_P(ProcessTest, CommonSampleRatesGiveBoundedOutput) {
 
 // The high band's model is unstable while its shape control rises from 0 after construction;
 // at high rates (or with the band raised) that used to blow the output up.
-TEST_P(ProcessTest, HighSampleRatesGiveBoundedOutput) {
-  for (double rate : {176400.0, 192000.0, 384000.0, 1.0e6}) {
+TEST_P(ProcessTest, HighSampleRatesGiveBoundedOutput)
+{
+  for (double rate : {176400.0, 192000.0, 384000.0, 1.0e6})
+  {
     auto host = NewHost();
     ASSERT_EQ(host->Setup(SampleSize(), 1024, rate), kResultOk);
     Channels out;
@@ -386,9 +416,11 @@ TEST_P(ProcessTest, HighSampleRatesGiveBoundedOutput) {
   }
 }
 
-TEST_F(ProcessPrecisionTest, RateChangesBetweenBlocksStayFinite) {
+TEST_F(ProcessPrecisionTest, RateChangesBetweenBlocksStayFinite)
+{
   Channels out;
-  for (double rate : {48000.0, 1.2e6, 22050.0, 96000.0}) {
+  for (double rate : {48000.0, 1.2e6, 22050.0, 96000.0})
+  {
     ASSERT_EQ(host().Setup(kSample64, 512, rate), kResultOk);
     EXPECT_EQ(ProcessStretch(host(), kSample64, 0, 512, out), kResultOk);
   }
@@ -397,7 +429,8 @@ TEST_F(ProcessPrecisionTest, RateChangesBetweenBlocksStayFinite) {
 
 // A mono host feeds the left channel only; the right one reads silence, also after the
 // instance ran in stereo, so the linked detector hears nothing stale.
-TEST_P(ProcessTest, MonoAfterStereoMatchesStereoWithSilentRight) {
+TEST_P(ProcessTest, MonoAfterStereoMatchesStereoWithSilentRight)
+{
   auto stereo = NewHost();
   ASSERT_EQ(host().Setup(SampleSize(), 256), kResultOk);
   ASSERT_EQ(stereo->Setup(SampleSize(), 256), kResultOk);
@@ -432,7 +465,8 @@ TEST_P(ProcessTest, MonoAfterStereoMatchesStereoWithSilentRight) {
   EXPECT_TRUE(AllFinite(again));
 }
 
-TEST_P(ProcessTest, ProcessingOnAnotherThreadThanSetup) {
+TEST_P(ProcessTest, ProcessingOnAnotherThreadThanSetup)
+{
   auto local = NewHost();
   ASSERT_EQ(host().Setup(SampleSize(), 512), kResultOk);
   ASSERT_EQ(local->Setup(SampleSize(), 512), kResultOk);
@@ -443,7 +477,8 @@ TEST_P(ProcessTest, ProcessingOnAnotherThreadThanSetup) {
   EXPECT_EQ(elsewhere, here);
 }
 
-TEST_P(ProcessTest, ExtraBusesAndChannelsAreLeftAlone) {
+TEST_P(ProcessTest, ExtraBusesAndChannelsAreLeftAlone)
+{
   auto reference = NewHost();
   ASSERT_EQ(host().Setup(SampleSize(), 128), kResultOk);
   ASSERT_EQ(reference->Setup(SampleSize(), 128), kResultOk);
@@ -456,7 +491,8 @@ TEST_P(ProcessTest, ExtraBusesAndChannelsAreLeftAlone) {
 
   Channels expected;
   EXPECT_EQ(ProcessStretch(*reference, SampleSize(), 0, 128, expected), kResultOk);
-  for (int f = 0; f < 128; ++f) {
+  for (int f = 0; f < 128; ++f)
+  {
     ASSERT_EQ(buffers.Output(0, 0, f), expected[0][f]);
     ASSERT_EQ(buffers.Output(0, 1, f), expected[1][f]);
     ASSERT_EQ(buffers.Output(0, 2, f), 0.25);
@@ -467,7 +503,8 @@ TEST_P(ProcessTest, ExtraBusesAndChannelsAreLeftAlone) {
 
 // Transport and mode reach the framework's hooks; no host call shows them, so they are read
 // on an instance in this process.
-TEST(ProcessTransportTest, ContextAndModeReachTheFrameworkHooks) {
+TEST(ProcessTransportTest, ContextAndModeReachTheFrameworkHooks)
+{
   KORU effect;
   harness::HostApplication app;
   ASSERT_EQ(effect.initialize(&app), kResultOk);
@@ -516,12 +553,13 @@ TEST(ProcessTransportTest, ContextAndModeReachTheFrameworkHooks) {
   EXPECT_EQ(effect.terminate(), kResultOk);
 }
 
-TEST(ProcessTransportTest, LatencyChangeAsksTheHostToRestart) {
+TEST(ProcessTransportTest, LatencyChangeAsksTheHostToRestart)
+{
   KORU effect;
   harness::HostApplication app;
   harness::ComponentHandler handler;
   ASSERT_EQ(effect.initialize(&app), kResultOk);
-  effect.SetLatencySamples(0);  // no handler yet: nothing to tell
+  effect.SetLatencySamples(0); // no handler yet: nothing to tell
   ASSERT_EQ(effect.setComponentHandler(&handler), kResultOk);
   effect.SetLatencySamples(32);
   EXPECT_EQ(effect.getLatencySamples(), 32u);

@@ -13,46 +13,54 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace {
+namespace
+{
 
 // Exposes the protected state and reports its own destruction.
-class Effect : public SingleComponentEffect {
- public:
+class Effect : public SingleComponentEffect
+{
+public:
   explicit Effect(bool* destroyed = nullptr) : mDestroyed(destroyed) {}
-  ~Effect() override {
+  ~Effect() override
+  {
     if (mDestroyed) *mDestroyed = true;
   }
   const ProcessSetup& Setup() const { return processSetup; }
   int32 ParameterCount() { return parameters.getParameterCount(); }
   void AddParameter() { parameters.addParameter(STR16("Gain"), nullptr, 0, 0.5, 0, 7); }
 
- private:
+private:
   bool* mDestroyed;
 };
 
-std::u16string BusName(const BusInfo& info) {
+std::u16string BusName(const BusInfo& info)
+{
   return std::u16string(reinterpret_cast<const char16_t*>(info.name));
 }
 
-class SingleComponentEffectTest : public ::testing::Test {
- protected:
+class SingleComponentEffectTest : public ::testing::Test
+{
+protected:
   void TearDown() override { mEffect->release(); }
   Effect* mEffect = new Effect;
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(SingleComponentEffectTest, InitialProcessingSetup) {
+TEST_F(SingleComponentEffectTest, InitialProcessingSetup)
+{
   EXPECT_EQ(mEffect->Setup().processMode, kRealtime);
   EXPECT_EQ(mEffect->Setup().symbolicSampleSize, kSample32);
   EXPECT_EQ(mEffect->Setup().maxSamplesPerBlock, 1024);
   EXPECT_EQ(mEffect->Setup().sampleRate, 44100.0);
 }
 
-TEST_F(SingleComponentEffectTest, AnswersEveryHostInterfaceAsOneObject) {
+TEST_F(SingleComponentEffectTest, AnswersEveryHostInterfaceAsOneObject)
+{
   for (const FUID* iid : {&FUnknown::iid, &IPluginBase::iid, &IComponent::iid,
                           &IAudioProcessor::iid, &IEditController::iid, &IEditController2::iid,
-                          &IUnitInfo::iid, &IConnectionPoint::iid, &IDependent::iid}) {
+                          &IUnitInfo::iid, &IConnectionPoint::iid, &IDependent::iid})
+  {
     void* obj = nullptr;
     ASSERT_EQ(mEffect->queryInterface(*iid, &obj), kResultOk);
     ASSERT_NE(obj, nullptr);
@@ -73,7 +81,8 @@ TEST_F(SingleComponentEffectTest, AnswersEveryHostInterfaceAsOneObject) {
   EXPECT_STREQ(mEffect->isA(), "SingleComponentEffect");
 }
 
-TEST_F(SingleComponentEffectTest, LastReleaseThroughAnyInterfaceDestroys) {
+TEST_F(SingleComponentEffectTest, LastReleaseThroughAnyInterfaceDestroys)
+{
   bool destroyed = false;
   auto* effect = new Effect(&destroyed);
   IAudioProcessor* processor = effect;
@@ -86,7 +95,8 @@ TEST_F(SingleComponentEffectTest, LastReleaseThroughAnyInterfaceDestroys) {
   EXPECT_TRUE(destroyed);
 }
 
-TEST_F(SingleComponentEffectTest, InitializeStoresTheContextOnceWhicheverInterfaceIsUsed) {
+TEST_F(SingleComponentEffectTest, InitializeStoresTheContextOnceWhicheverInterfaceIsUsed)
+{
   harness::HostApplication host;
   FUnknown* context = static_cast<IHostApplication*>(&host);
   IComponent* component = mEffect;
@@ -107,7 +117,8 @@ TEST_F(SingleComponentEffectTest, InitializeStoresTheContextOnceWhicheverInterfa
   EXPECT_EQ(controller->terminate(), kResultOk);
 }
 
-TEST_F(SingleComponentEffectTest, TerminateDropsBusesAndParameters) {
+TEST_F(SingleComponentEffectTest, TerminateDropsBusesAndParameters)
+{
   mEffect->addAudioInput(STR16("In"), SpeakerArr::kStereo);
   mEffect->addAudioOutput(STR16("Out"), SpeakerArr::kStereo);
   mEffect->addEventInput(STR16("Events"));
@@ -120,7 +131,8 @@ TEST_F(SingleComponentEffectTest, TerminateDropsBusesAndParameters) {
   EXPECT_EQ(mEffect->getBusCount(kEvent, kInput), 0);
 }
 
-TEST_F(SingleComponentEffectTest, BusListsAndTheirInformation) {
+TEST_F(SingleComponentEffectTest, BusListsAndTheirInformation)
+{
   AudioBus* in = mEffect->addAudioInput(STR16("Main Input"), SpeakerArr::kStereo);
   mEffect->addAudioOutput(STR16("Output"), SpeakerArr::kMono, kMain, 0);
   mEffect->addAudioOutput(STR16("Side"), SpeakerArr::kStereo, kAux);
@@ -167,7 +179,8 @@ TEST_F(SingleComponentEffectTest, BusListsAndTheirInformation) {
   EXPECT_EQ(mEffect->getBusCount(kEvent, kOutput), 0);
 }
 
-TEST_F(SingleComponentEffectTest, DefaultArrangementHandling) {
+TEST_F(SingleComponentEffectTest, DefaultArrangementHandling)
+{
   mEffect->addAudioInput(STR16("In"), SpeakerArr::kStereo);
   mEffect->addAudioOutput(STR16("Out"), SpeakerArr::kStereo);
   SpeakerArrangement mono = SpeakerArr::kMono;
@@ -184,7 +197,8 @@ TEST_F(SingleComponentEffectTest, DefaultArrangementHandling) {
   EXPECT_EQ(mEffect->getBusArrangement(kInput, 1, arr), kInvalidArgument);
 }
 
-TEST_F(SingleComponentEffectTest, SetupIsStoredForAcceptedSampleSizes) {
+TEST_F(SingleComponentEffectTest, SetupIsStoredForAcceptedSampleSizes)
+{
   EXPECT_EQ(mEffect->canProcessSampleSize(kSample32), kResultTrue);
   EXPECT_EQ(mEffect->canProcessSampleSize(kSample64), kResultFalse);
   ProcessSetup setup{kOffline, kSample32, 512, 96000.0};
@@ -197,7 +211,8 @@ TEST_F(SingleComponentEffectTest, SetupIsStoredForAcceptedSampleSizes) {
   EXPECT_EQ(mEffect->Setup().sampleRate, 96000.0);
 }
 
-TEST_F(SingleComponentEffectTest, DefaultAnswersOfTheRemainingCalls) {
+TEST_F(SingleComponentEffectTest, DefaultAnswersOfTheRemainingCalls)
+{
   ProcessData data;
   harness::TestStream stream;
   RoutingInfo in{}, out{};

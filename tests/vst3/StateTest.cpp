@@ -7,11 +7,14 @@
 
 using namespace koru_test;
 
-namespace {
+namespace
+{
 
-class StateTest : public EffectTest {
- protected:
-  std::vector<double> Values() {
+class StateTest : public EffectTest
+{
+protected:
+  std::vector<double> Values()
+  {
     const std::vector<uint8_t> bytes = host().State();
     std::vector<double> values;
     for (int i = 0; i < kEffectParams; ++i) values.push_back(ReadDouble(bytes, i * 8));
@@ -19,7 +22,8 @@ class StateTest : public EffectTest {
   }
 
   // Moves every parameter away from its default, so kept and loaded values can be told apart.
-  void MoveEverything() {
+  void MoveEverything()
+  {
     for (ParamID id = 0; id < kEffectParams; ++id)
       ASSERT_EQ(host().controller->setParamNormalized(id, 1.0), kResultOk);
   }
@@ -33,9 +37,10 @@ const double kMaxima[kEffectParams] = {24.0, 24.0, 0.88, 0.9, 0.9, 0.979, 96.0, 
 // A state whose values all differ from both the defaults and the maxima.
 const std::vector<double> kStored = {-6.0, 3.5, 0.3, 0.7, 0.2, 0.5, 30.0, 1.0, 0.0};
 
-}  // namespace
+} // namespace
 
-TEST_F(StateTest, FreshStateIsTheDefaultsAndBypassOff) {
+TEST_F(StateTest, FreshStateIsTheDefaultsAndBypassOff)
+{
   const std::vector<uint8_t> bytes = host().State();
   ASSERT_EQ(bytes.size(), static_cast<size_t>(kStateBytes));
   std::vector<double> defaults(kDefaults, kDefaults + kEffectParams);
@@ -45,7 +50,8 @@ TEST_F(StateTest, FreshStateIsTheDefaultsAndBypassOff) {
   EXPECT_TRUE(std::equal(half.begin(), half.end(), bytes.begin() + 16));
 }
 
-TEST_F(StateTest, RoundTripIntoAnotherInstance) {
+TEST_F(StateTest, RoundTripIntoAnotherInstance)
+{
   EXPECT_EQ(host().LoadState(StateBytes(kStored, 0)), kResultOk);
   EXPECT_EQ(Values(), kStored);
   EXPECT_DOUBLE_EQ(host().controller->getParamNormalized(kInputGain), 0.375);
@@ -56,13 +62,15 @@ TEST_F(StateTest, RoundTripIntoAnotherInstance) {
 }
 
 // The component's state call answers the same stream: both interfaces share one body.
-TEST_F(StateTest, ComponentStateIsTheSameStream) {
+TEST_F(StateTest, ComponentStateIsTheSameStream)
+{
   harness::TestStream stream;
   EXPECT_EQ(host().component->getState(&stream), kResultOk);
   EXPECT_EQ(stream.Bytes(), host().State());
 }
 
-TEST_F(StateTest, StateWithBypassOnSavesAndRestoresIt) {
+TEST_F(StateTest, StateWithBypassOnSavesAndRestoresIt)
+{
   ASSERT_EQ(host().Setup(kSample64, 128), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
   const std::vector<uint8_t> saved = host().State();
@@ -78,8 +86,10 @@ TEST_F(StateTest, StateWithBypassOnSavesAndRestoresIt) {
   for (int f = 0; f < 128; ++f) ASSERT_EQ(out[0][f], Signal(0, f));
 }
 
-TEST_F(StateTest, AnyNonZeroBypassIntegerBypasses) {
-  for (int32_t flag : {2, -1, 0x100, 0x1000000}) {
+TEST_F(StateTest, AnyNonZeroBypassIntegerBypasses)
+{
+  for (int32_t flag : {2, -1, 0x100, 0x1000000})
+  {
     EXPECT_EQ(host().LoadState(StateBytes(kStored, flag)), kResultOk);
     EXPECT_TRUE(host().Bypassed()) << flag;
     EXPECT_EQ(host().LoadState(StateBytes(kStored, 0)), kResultOk);
@@ -87,7 +97,8 @@ TEST_F(StateTest, AnyNonZeroBypassIntegerBypasses) {
   }
 }
 
-TEST_F(StateTest, MissingBypassIntegerWhoseReadFailsAnswersFalse) {
+TEST_F(StateTest, MissingBypassIntegerWhoseReadFailsAnswersFalse)
+{
   ASSERT_EQ(host().Setup(kSample64, 64), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
   std::vector<uint8_t> bytes = StateBytes(kStored, 0);
@@ -100,7 +111,8 @@ TEST_F(StateTest, MissingBypassIntegerWhoseReadFailsAnswersFalse) {
   EXPECT_TRUE(host().Bypassed());
 }
 
-TEST_F(StateTest, MissingBypassIntegerWhoseReadSucceedsEmptyTurnsBypassOff) {
+TEST_F(StateTest, MissingBypassIntegerWhoseReadSucceedsEmptyTurnsBypassOff)
+{
   ASSERT_EQ(host().Setup(kSample64, 64), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
   std::vector<uint8_t> bytes = StateBytes(kStored, 1);
@@ -111,7 +123,8 @@ TEST_F(StateTest, MissingBypassIntegerWhoseReadSucceedsEmptyTurnsBypassOff) {
   EXPECT_FALSE(host().Bypassed());
 }
 
-TEST_F(StateTest, ShortStreamKeepsTheValuesItDoesNotHold) {
+TEST_F(StateTest, ShortStreamKeepsTheValuesItDoesNotHold)
+{
   MoveEverything();
   std::vector<uint8_t> bytes = StateBytes(kStored, 0);
   bytes.resize(40);
@@ -124,7 +137,8 @@ TEST_F(StateTest, ShortStreamKeepsTheValuesItDoesNotHold) {
 
 // The failed block read delivers nothing and leaves the position, so the flag comes from the
 // stream's first four bytes (the low half of -6.0: zeros).
-TEST_F(StateTest, BlockReadFailingMidwayKeepsEveryValue) {
+TEST_F(StateTest, BlockReadFailingMidwayKeepsEveryValue)
+{
   MoveEverything();
   ASSERT_EQ(host().Setup(kSample64, 64), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
@@ -135,7 +149,8 @@ TEST_F(StateTest, BlockReadFailingMidwayKeepsEveryValue) {
   EXPECT_FALSE(host().Bypassed());
 }
 
-TEST_F(StateTest, EveryReadFailingKeepsValuesAndBypass) {
+TEST_F(StateTest, EveryReadFailingKeepsValuesAndBypass)
+{
   MoveEverything();
   ASSERT_EQ(host().Setup(kSample64, 64), kResultOk);
   EXPECT_EQ(host().SendChange(kBypassId, 1.0), kResultOk);
@@ -146,7 +161,8 @@ TEST_F(StateTest, EveryReadFailingKeepsValuesAndBypass) {
   EXPECT_TRUE(host().Bypassed());
 }
 
-TEST_F(StateTest, ReadDeliveringFewerBytesThanReported) {
+TEST_F(StateTest, ReadDeliveringFewerBytesThanReported)
+{
   MoveEverything();
   harness::TestStream stream(StateBytes(kStored, 1));
   stream.ShortReadsFrom(24);
@@ -157,20 +173,23 @@ TEST_F(StateTest, ReadDeliveringFewerBytesThanReported) {
   EXPECT_FALSE(host().Bypassed());
 }
 
-TEST_F(StateTest, EmptyStreamKeepsTheValues) {
+TEST_F(StateTest, EmptyStreamKeepsTheValues)
+{
   MoveEverything();
   harness::TestStream stream;
   EXPECT_EQ(Load(stream), kResultOk);
   EXPECT_EQ(Values(), std::vector<double>(kMaxima, kMaxima + kEffectParams));
 }
 
-TEST_F(StateTest, NullStreamIsAnInvalidArgument) {
+TEST_F(StateTest, NullStreamIsAnInvalidArgument)
+{
   EXPECT_EQ(host().controller->getState(nullptr), kInvalidArgument);
   EXPECT_EQ(host().controller->setState(nullptr), kInvalidArgument);
   EXPECT_EQ(host().component->setState(nullptr), kInvalidArgument);
 }
 
-TEST_F(StateTest, WritesAreNotChecked) {
+TEST_F(StateTest, WritesAreNotChecked)
+{
   harness::TestStream stream;
   stream.FailWrites(true);
   EXPECT_EQ(host().controller->getState(&stream), kResultOk);
@@ -178,7 +197,8 @@ TEST_F(StateTest, WritesAreNotChecked) {
   EXPECT_EQ(stream.Size(), 0);
 }
 
-TEST_F(StateTest, NonFiniteAndOutOfRangeValuesNeverGetIn) {
+TEST_F(StateTest, NonFiniteAndOutOfRangeValuesNeverGetIn)
+{
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_EQ(host().LoadState(StateBytes(kStored, 0)), kResultOk);
@@ -197,15 +217,18 @@ TEST_F(StateTest, NonFiniteAndOutOfRangeValuesNeverGetIn) {
   EXPECT_EQ(values[8], 1.0);
 }
 
-TEST_F(StateTest, GarbageNeverProducesUnusableValues) {
+TEST_F(StateTest, GarbageNeverProducesUnusableValues)
+{
   ASSERT_EQ(host().Setup(kSample64, 256), kResultOk);
   std::mt19937 random(1234);
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 200; ++round)
+  {
     std::vector<uint8_t> bytes(static_cast<size_t>(random() % 90));
     for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
     const tresult result = host().LoadState(bytes);
     EXPECT_TRUE(result == kResultOk || result == kResultFalse);
-    for (ParamID id = 0; id < kEffectParams; ++id) {
+    for (ParamID id = 0; id < kEffectParams; ++id)
+    {
       const double v = host().controller->getParamNormalized(id);
       ASSERT_TRUE(v >= 0.0 && v <= 1.0) << round << " " << id << " " << v;
     }
@@ -217,7 +240,8 @@ TEST_F(StateTest, GarbageNeverProducesUnusableValues) {
     for (double v : channel) ASSERT_TRUE(std::isfinite(v));
 }
 
-TEST_F(StateTest, StateLoadReachesTheChain) {
+TEST_F(StateTest, StateLoadReachesTheChain)
+{
   auto queued = NewHost();
   ASSERT_EQ(host().Setup(kSample64, 256), kResultOk);
   ASSERT_EQ(queued->Setup(kSample64, 256), kResultOk);

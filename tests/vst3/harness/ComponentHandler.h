@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace harness {
+namespace harness
+{
 
 // The host's end of the controller's edit notifications: records every call in order with
 // its arguments and answers a settable result. Offers IComponentHandler2 (dirty flag,
@@ -15,9 +16,11 @@ namespace harness {
 // can be tested too. Calls may come from any thread. Owned by the test; release never
 // deletes; RefCount() is 1 when references balance.
 class ComponentHandler : public Steinberg::Vst::IComponentHandler,
-                         public Steinberg::Vst::IComponentHandler2 {
- public:
-  enum class Kind {
+                         public Steinberg::Vst::IComponentHandler2
+{
+public:
+  enum class Kind
+  {
     kBeginEdit,
     kPerformEdit,
     kEndEdit,
@@ -28,13 +31,14 @@ class ComponentHandler : public Steinberg::Vst::IComponentHandler,
     kFinishGroupEdit
   };
 
-  struct Call {
+  struct Call
+  {
     explicit Call(Kind k) : kind(k) {}
     Kind kind;
-    Steinberg::Vst::ParamID id = 0;        // edits
-    Steinberg::Vst::ParamValue value = 0;  // perform-edit value
-    Steinberg::int32 flags = 0;            // restart flags, dirty state
-    std::string name;                      // editor name
+    Steinberg::Vst::ParamID id = 0;       // edits
+    Steinberg::Vst::ParamValue value = 0; // perform-edit value
+    Steinberg::int32 flags = 0;           // restart flags, dirty state
+    std::string name;                     // editor name
   };
 
   ComponentHandler() = default;
@@ -68,7 +72,7 @@ class ComponentHandler : public Steinberg::Vst::IComponentHandler,
   Steinberg::uint32 PLUGIN_API addRef() override;
   Steinberg::uint32 PLUGIN_API release() override;
 
- private:
+private:
   Steinberg::tresult Record(Call call);
 
   mutable std::mutex mMutex;
@@ -78,4 +82,4 @@ class ComponentHandler : public Steinberg::Vst::IComponentHandler,
   std::atomic<int> mRefCount{1};
 };
 
-}  // namespace harness
+} // namespace harness

@@ -5,14 +5,16 @@
 #include <atomic>
 #include <string>
 
-namespace harness {
+namespace harness
+{
 
 // The host context handed to initialize: a settable application name and the factory for
 // messages and attribute lists (the SDK's hosting classes). Owned by the test, not by its
 // reference count: release never deletes, and RefCount() tells whether the plug-in gave
 // back every reference it took (1 when balanced).
-class HostApplication : public Steinberg::Vst::IHostApplication {
- public:
+class HostApplication : public Steinberg::Vst::IHostApplication
+{
+public:
   HostApplication();
   explicit HostApplication(const std::string& name);
   virtual ~HostApplication() = default;
@@ -39,7 +41,7 @@ class HostApplication : public Steinberg::Vst::IHostApplication {
   Steinberg::uint32 PLUGIN_API addRef() override;
   Steinberg::uint32 PLUGIN_API release() override;
 
- private:
+private:
   std::u16string mName;
   bool mAnswersHostApplication = true;
   std::atomic<int> mRefCount{1};
@@ -47,4 +49,4 @@ class HostApplication : public Steinberg::Vst::IHostApplication {
   std::atomic<int> mInstancesCreated{0};
 };
 
-}  // namespace harness
+} // namespace harness

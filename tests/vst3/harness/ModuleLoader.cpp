@@ -1,10 +1,12 @@
 #include "harness/ModuleLoader.h"
 
-namespace harness {
+namespace harness
+{
 
 ModuleLoader::~ModuleLoader() { Unload(); }
 
-std::string ModuleLoader::ModulePathInBundle(const std::string& bundlePath) {
+std::string ModuleLoader::ModulePathInBundle(const std::string& bundlePath)
+{
   std::string bundle = bundlePath;
   while (bundle.size() > 1 && (bundle.back() == '/' || bundle.back() == '\\')) bundle.pop_back();
   const std::size_t slash = bundle.find_last_of("/\\");
@@ -16,12 +18,14 @@ std::string ModuleLoader::ModulePathInBundle(const std::string& bundlePath) {
   return bundle + "/Contents/" + ArchitectureFolder() + "/" + name + ModuleSuffix();
 }
 
-bool ModuleLoader::Load(const std::string& bundlePath) {
+bool ModuleLoader::Load(const std::string& bundlePath)
+{
   Unload();
   mError.clear();
   mModulePath = ModulePathInBundle(bundlePath);
   if (!OpenLibrary(mModulePath)) return false;
-  if (!EnterModule()) {
+  if (!EnterModule())
+  {
     CloseLibrary();
     return false;
   }
@@ -29,29 +33,36 @@ bool ModuleLoader::Load(const std::string& bundlePath) {
 
   using GetFactory = Steinberg::IPluginFactory* (*)();
   auto getFactory = reinterpret_cast<GetFactory>(Symbol("GetPluginFactory"));
-  if (getFactory == nullptr) {
+  if (getFactory == nullptr)
+  {
     mError = "no GetPluginFactory export";
-  } else {
+  }
+  else
+  {
     mFactory = getFactory();
     if (mFactory == nullptr) mError = "GetPluginFactory answered null";
   }
-  if (mFactory == nullptr) {
+  if (mFactory == nullptr)
+  {
     Unload();
     return false;
   }
   return true;
 }
 
-void ModuleLoader::Unload() {
-  if (mFactory != nullptr) {
+void ModuleLoader::Unload()
+{
+  if (mFactory != nullptr)
+  {
     mFactory->release();
     mFactory = nullptr;
   }
-  if (mEntered) {
+  if (mEntered)
+  {
     mLastExitResult = ExitModule();
     mEntered = false;
   }
   if (mLibrary != nullptr) CloseLibrary();
 }
 
-}  // namespace harness
+} // namespace harness

@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace harness {
+namespace harness
+{
 
 // What a host does with a VST3 bundle: find the library inside it, load it, enter the
 // module, take its factory; and the reverse on unload (release the factory, leave the
@@ -13,8 +14,9 @@ namespace harness {
 //
 // The loader holds one reference to the factory while loaded. Objects created through the
 // factory must be released before Unload.
-class ModuleLoader {
- public:
+class ModuleLoader
+{
+public:
   ModuleLoader() = default;
   ~ModuleLoader();
   ModuleLoader(const ModuleLoader&) = delete;
@@ -39,7 +41,7 @@ class ModuleLoader {
   // What the module's exit call answered at the last Unload.
   bool LastExitResult() const { return mLastExitResult; }
 
- private:
+private:
   // --- Platform half ---
   static const char* ArchitectureFolder();
   static const char* ModuleSuffix();
@@ -56,4 +58,4 @@ class ModuleLoader {
   std::string mError;
 };
 
-}  // namespace harness
+} // namespace harness

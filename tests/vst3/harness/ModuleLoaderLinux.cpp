@@ -4,14 +4,17 @@
 
 #include <dlfcn.h>
 
-namespace harness {
+namespace harness
+{
 
 const char* ModuleLoader::ArchitectureFolder() { return "x86_64-linux"; }
 const char* ModuleLoader::ModuleSuffix() { return ".so"; }
 
-bool ModuleLoader::OpenLibrary(const std::string& path) {
+bool ModuleLoader::OpenLibrary(const std::string& path)
+{
   mLibrary = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (mLibrary == nullptr) {
+  if (mLibrary == nullptr)
+  {
     const char* message = dlerror();
     mError = message ? message : "dlopen failed";
     return false;
@@ -19,33 +22,39 @@ bool ModuleLoader::OpenLibrary(const std::string& path) {
   return true;
 }
 
-bool ModuleLoader::EnterModule() {
+bool ModuleLoader::EnterModule()
+{
   using Entry = bool (*)(void*);
   auto entry = reinterpret_cast<Entry>(Symbol("ModuleEntry"));
-  if (entry == nullptr) {
+  if (entry == nullptr)
+  {
     mError = "no ModuleEntry export";
     return false;
   }
-  if (!entry(mLibrary)) {
+  if (!entry(mLibrary))
+  {
     mError = "ModuleEntry answered false";
     return false;
   }
   return true;
 }
 
-bool ModuleLoader::ExitModule() {
+bool ModuleLoader::ExitModule()
+{
   using Exit = bool (*)();
   auto exit = reinterpret_cast<Exit>(Symbol("ModuleExit"));
   return exit != nullptr && exit();
 }
 
-void ModuleLoader::CloseLibrary() {
+void ModuleLoader::CloseLibrary()
+{
   dlclose(mLibrary);
   mLibrary = nullptr;
 }
 
-void* ModuleLoader::Symbol(const char* name) const {
+void* ModuleLoader::Symbol(const char* name) const
+{
   return mLibrary != nullptr ? dlsym(mLibrary, name) : nullptr;
 }
 
-}  // namespace harness
+} // namespace harness

@@ -2,9 +2,11 @@
 
 using namespace Steinberg;
 
-namespace harness {
+namespace harness
+{
 
-ParamValueQueue& ParamValueQueue::Add(int32 sampleOffset, Vst::ParamValue value) {
+ParamValueQueue& ParamValueQueue::Add(int32 sampleOffset, Vst::ParamValue value)
+{
   mPoints.emplace_back(sampleOffset, value);
   return *this;
 }
@@ -12,7 +14,8 @@ ParamValueQueue& ParamValueQueue::Add(int32 sampleOffset, Vst::ParamValue value)
 int32 PLUGIN_API ParamValueQueue::getPointCount() { return static_cast<int32>(mPoints.size()); }
 
 tresult PLUGIN_API ParamValueQueue::getPoint(int32 index, int32& sampleOffset,
-                                             Vst::ParamValue& value) {
+                                             Vst::ParamValue& value)
+{
   if (index < 0 || index >= getPointCount()) return kResultFalse;
   sampleOffset = mPoints[static_cast<std::size_t>(index)].first;
   value = mPoints[static_cast<std::size_t>(index)].second;
@@ -20,13 +23,15 @@ tresult PLUGIN_API ParamValueQueue::getPoint(int32 index, int32& sampleOffset,
 }
 
 tresult PLUGIN_API ParamValueQueue::addPoint(int32 sampleOffset, Vst::ParamValue value,
-                                             int32& index) {
+                                             int32& index)
+{
   index = getPointCount();
   Add(sampleOffset, value);
   return kResultOk;
 }
 
-tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID iid, void** obj) {
+tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID iid, void** obj)
+{
   if (obj == nullptr) return kInvalidArgument;
   QUERY_INTERFACE(iid, obj, FUnknown::iid, IParamValueQueue)
   QUERY_INTERFACE(iid, obj, Vst::IParamValueQueue::iid, IParamValueQueue)
@@ -34,29 +39,35 @@ tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID iid, void** obj) {
   return kNoInterface;
 }
 
-ParamValueQueue& ParameterChanges::AddQueue(Vst::ParamID id) {
+ParamValueQueue& ParameterChanges::AddQueue(Vst::ParamID id)
+{
   mQueues.push_back(std::make_unique<ParamValueQueue>(id));
   return *mQueues.back();
 }
 
-ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value,
-                                       int32 sampleOffset) {
+ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value, int32 sampleOffset)
+{
   return AddQueue(id).Add(sampleOffset, value);
 }
 
-int32 PLUGIN_API ParameterChanges::getParameterCount() {
+int32 PLUGIN_API ParameterChanges::getParameterCount()
+{
   return static_cast<int32>(mQueues.size());
 }
 
-Vst::IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index) {
+Vst::IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index)
+{
   if (index < 0 || index >= getParameterCount()) return nullptr;
   return mQueues[static_cast<std::size_t>(index)].get();
 }
 
 Vst::IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const Vst::ParamID& id,
-                                                                     int32& index) {
-  for (std::size_t i = 0; i < mQueues.size(); ++i) {
-    if (mQueues[i]->getParameterId() == id) {
+                                                                     int32& index)
+{
+  for (std::size_t i = 0; i < mQueues.size(); ++i)
+  {
+    if (mQueues[i]->getParameterId() == id)
+    {
       index = static_cast<int32>(i);
       return mQueues[i].get();
     }
@@ -65,7 +76,8 @@ Vst::IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const Vst::
   return &AddQueue(id);
 }
 
-tresult PLUGIN_API ParameterChanges::queryInterface(const TUID iid, void** obj) {
+tresult PLUGIN_API ParameterChanges::queryInterface(const TUID iid, void** obj)
+{
   if (obj == nullptr) return kInvalidArgument;
   QUERY_INTERFACE(iid, obj, FUnknown::iid, IParameterChanges)
   QUERY_INTERFACE(iid, obj, Vst::IParameterChanges::iid, IParameterChanges)
@@ -73,4 +85,4 @@ tresult PLUGIN_API ParameterChanges::queryInterface(const TUID iid, void** obj) 
   return kNoInterface;
 }
 
-}  // namespace harness
+} // namespace harness

@@ -6,12 +6,14 @@
 #include <utility>
 #include <vector>
 
-namespace harness {
+namespace harness
+{
 
 // One parameter's changes within a block: (sample offset, normalised value) points in the
 // order added. Owned by its ParameterChanges; release never deletes.
-class ParamValueQueue : public Steinberg::Vst::IParamValueQueue {
- public:
+class ParamValueQueue : public Steinberg::Vst::IParamValueQueue
+{
+public:
   explicit ParamValueQueue(Steinberg::Vst::ParamID id) : mId(id) {}
   virtual ~ParamValueQueue() = default;
 
@@ -33,7 +35,7 @@ class ParamValueQueue : public Steinberg::Vst::IParamValueQueue {
   Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
- private:
+private:
   Steinberg::Vst::ParamID mId;
   std::vector<std::pair<Steinberg::int32, Steinberg::Vst::ParamValue>> mPoints;
 };
@@ -41,8 +43,9 @@ class ParamValueQueue : public Steinberg::Vst::IParamValueQueue {
 // The parameter changes of one block, as the host hands them to process: queues in the
 // order added, several points per queue, empty queues allowed. Owned by the test; release
 // never deletes. Queue references stay valid until Clear.
-class ParameterChanges : public Steinberg::Vst::IParameterChanges {
- public:
+class ParameterChanges : public Steinberg::Vst::IParameterChanges
+{
+public:
   ParameterChanges() = default;
   virtual ~ParameterChanges() = default;
 
@@ -66,8 +69,8 @@ class ParameterChanges : public Steinberg::Vst::IParameterChanges {
   Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
- private:
+private:
   std::vector<std::unique_ptr<ParamValueQueue>> mQueues;
 };
 
-}  // namespace harness
+} // namespace harness

@@ -6,7 +6,8 @@
 #include <functional>
 #include <vector>
 
-namespace harness {
+namespace harness
+{
 
 // The audio half of a host's process call: buses of 32-bit or 64-bit channel buffers and
 // the ProcessData that points at them. Any bus layout (mono, stereo, several buses, none);
@@ -16,9 +17,14 @@ namespace harness {
 //
 // The edge cases hosts produce: 0 frames, a bus whose channel pointers are null (an
 // inactive bus), no buses at all, and parameter changes or a process context attached.
-class ProcessBuffers {
- public:
-  enum class Memory { kSeparate, kInPlace };
+class ProcessBuffers
+{
+public:
+  enum class Memory
+  {
+    kSeparate,
+    kInPlace
+  };
 
   // sampleSize: Steinberg::Vst::kSample32 or kSample64. Every channel holds maxFrames
   // samples, initially 0; the block length starts at maxFrames.
@@ -63,19 +69,22 @@ class ProcessBuffers {
   // The host announces no buses at all in one direction (count 0, array null).
   void DropBuses(Steinberg::Vst::BusDirection dir);
 
-  void SetInputParameterChanges(Steinberg::Vst::IParameterChanges* changes) {
+  void SetInputParameterChanges(Steinberg::Vst::IParameterChanges* changes)
+  {
     mData.inputParameterChanges = changes;
   }
-  void SetProcessContext(Steinberg::Vst::ProcessContext* context) {
+  void SetProcessContext(Steinberg::Vst::ProcessContext* context)
+  {
     mData.processContext = context;
   }
 
- private:
-  struct Bus {
+private:
+  struct Bus
+  {
     std::vector<std::vector<float>> samples32;
     std::vector<std::vector<double>> samples64;
-    std::vector<void*> storage;   // where each channel's samples live (float* or double*)
-    std::vector<void*> pointers;  // what the host hands out: storage, or null
+    std::vector<void*> storage;  // where each channel's samples live (float* or double*)
+    std::vector<void*> pointers; // what the host hands out: storage, or null
   };
 
   double Read(const Bus& bus, int channel, int frame) const;
@@ -92,4 +101,4 @@ class ProcessBuffers {
   Steinberg::Vst::ProcessData mData;
 };
 
-}  // namespace harness
+} // namespace harness

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace harness {
+namespace harness
+{
 
 // A state stream with faults on request, for the edge cases of state loading and saving.
 // The bytes live in the SDK's MemoryStream; this class forwards to it and bends the
@@ -20,8 +21,9 @@ namespace harness {
 //   answers success (a stream that hands out less than asked while more is there);
 // - FailWrites(true): writes answer kResultFalse and store nothing.
 // Owned by the test: release never deletes; RefCount() is 1 when references balance.
-class TestStream : public Steinberg::IBStream {
- public:
+class TestStream : public Steinberg::IBStream
+{
+public:
   TestStream();
   TestStream(const void* data, std::size_t size);
   explicit TestStream(const std::vector<std::uint8_t>& bytes);
@@ -57,7 +59,7 @@ class TestStream : public Steinberg::IBStream {
   Steinberg::uint32 PLUGIN_API addRef() override;
   Steinberg::uint32 PLUGIN_API release() override;
 
- private:
+private:
   static constexpr std::int64_t kNever = INT64_MAX;
 
   Steinberg::IPtr<Steinberg::MemoryStream> mBytes;
@@ -69,4 +71,4 @@ class TestStream : public Steinberg::IBStream {
   std::atomic<int> mRefCount{1};
 };
 
-}  // namespace harness
+} // namespace harness
