@@ -184,9 +184,7 @@ int ParseArguments(int argc, char** argv, Options& options)
 
 bool IsDirectory(const std::string& path)
 {
-  struct stat info
-  {
-  };
+  struct stat info = {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

@@ -2,33 +2,24 @@
 
 #include "pluginterfaces/base/funknown.h"
 
-// The effect's class id, {F2AEE70D-00DE-4F4E-516C-6D724B525531}: the words 0xF2AEE70D and
-// 0x00DE4F4E in the COM byte layout, then the maker id "Qlmr" and the unique id "KRU1" in
-// reading order. Spelled out byte by byte because the SDK's INLINE_UID lays the words out
-// differently on non-Windows builds, and hosts identify stored projects by these bytes on
-// every platform.
+// The effect's class id. Hosts identify stored projects and presets by its text,
+// F2AEE70D00DE4F4E516C6D724B525531 ({F2AEE70D-00DE-4F4E-516C-6D724B525531} in registry form),
+// which must be the same on every system so that a project moves between them. The id is four
+// words: 0xF2AEE70D, 0x00DE4F4E, the maker id "Qlmr" and the unique id "KRU1". The SDK's
+// INLINE_UID lays them out as hosts on each system read them back: on Windows in the COM
+// layout (0D E7 AE F2 DE 00 4E 4F, then "QlmrKRU1"), elsewhere most significant byte first
+// (F2 AE E7 0D 00 DE 4F 4E "QlmrKRU1"). The bytes differ between the systems; the text does not.
 namespace KoruClassId
 {
 
-inline constexpr Steinberg::int8 kBytes[16] = {
-    0x0D,
-    static_cast<Steinberg::int8>(0xE7),
-    static_cast<Steinberg::int8>(0xAE),
-    static_cast<Steinberg::int8>(0xF2), // word 1, least significant byte first
-    static_cast<Steinberg::int8>(0xDE),
-    0x00, // upper half of word 2
-    0x4E,
-    0x4F, // lower half of word 2
-    'Q',
-    'l',
-    'm',
-    'r', // maker id
-    'K',
-    'R',
-    'U',
-    '1'}; // unique id
+inline constexpr Steinberg::uint32 kWord1 = 0xF2AEE70D;
+inline constexpr Steinberg::uint32 kWord2 = 0x00DE4F4E;
+inline constexpr Steinberg::uint32 kMakerId = 0x516C6D72;  // "Qlmr"
+inline constexpr Steinberg::uint32 kUniqueId = 0x4B525531; // "KRU1"
 
-// The registry-style text hosts show and the module information file carries.
+inline constexpr Steinberg::TUID kBytes = INLINE_UID(kWord1, kWord2, kMakerId, kUniqueId);
+
+// The text hosts show and the module information file carries.
 inline constexpr char kText[] = "F2AEE70D00DE4F4E516C6D724B525531";
 
 } // namespace KoruClassId

@@ -56,9 +56,7 @@ ToolRun RunTool(const std::vector<std::string>& args)
 
 bool Exists(const std::string& path)
 {
-  struct stat info
-  {
-  };
+  struct stat info = {};
   return stat(path.c_str(), &info) == 0;
 }
 

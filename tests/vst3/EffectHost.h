@@ -40,8 +40,16 @@ constexpr int kStateBytes = 76;
 // Plain default values in index order, as the state block stores them.
 inline const double kDefaults[kEffectParams] = {0.0, 0.0, 0.5, 0.5, 0.5, 0.01, 0.0, 0.0, 0.0};
 
+// The class id's bytes as the factory reports them: the four words in the COM layout on
+// Windows, most significant byte first elsewhere. Hosts on both read the same text back.
+#ifdef _WIN32
 inline const unsigned char kClassId[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
                                            'Q',  'l',  'm',  'r',  'K',  'R',  'U',  '1'};
+#else
+inline const unsigned char kClassId[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
+                                           'Q',  'l',  'm',  'r',  'K',  'R',  'U',  '1'};
+#endif
+inline const char kClassIdText[] = "F2AEE70D00DE4F4E516C6D724B525531";
 
 constexpr double kPi = 3.14159265358979323846;
 

@@ -1,4 +1,5 @@
 // The built bundle as a host meets it: layout, exports, factory records, class id.
+#include "EffectHost.h"
 #include "harness/HostApplication.h"
 #include "harness/ModuleLoader.h"
 
@@ -36,22 +37,17 @@ const char* const kEntryPoints[] = {"ModuleEntry", "ModuleExit", "InitDll", "Exi
                                     "GetPluginFactory"};
 #endif
 
-const unsigned char kClassIdBytes[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
-                                         'Q',  'l',  'm',  'r',  'K',  'R',  'U',  '1'};
+const unsigned char (&kClassIdBytes)[16] = koru_test::kClassId;
 
 bool IsFile(const std::string& path)
 {
-  struct stat info
-  {
-  };
+  struct stat info = {};
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool IsDirectory(const std::string& path)
 {
-  struct stat info
-  {
-  };
+  struct stat info = {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -243,21 +239,25 @@ TEST_F(ModuleEntryTest, OneClassWithItsRecords)
   EXPECT_EQ(factory3->setHostContext(nullptr), kNotImplemented);
 }
 
-TEST_F(ModuleEntryTest, ClassIdBytes)
+TEST_F(ModuleEntryTest, ClassIdReadsAsOneTextOnEverySystem)
 {
   PClassInfo info;
   ASSERT_EQ(Factory()->getClassInfo(0, &info), kResultOk);
   EXPECT_EQ(std::string(info.cid + 8, 8), "QlmrKRU1");
   EXPECT_EQ(std::memcmp(info.cid, kClassIdBytes, 16), 0);
 
-  // Read back in the COM layout, the words give the registry text of the class.
-  const auto byte = [&info](int i) { return static_cast<uint32>(static_cast<uint8>(info.cid[i])); };
-  const uint32 word1 = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-  const uint32 word2 = (byte(4) | byte(5) << 8) << 16 | (byte(6) | byte(7) << 8);
-  char text[33];
-  std::snprintf(text, sizeof text, "%08X%08X", word1, word2);
-  for (int i = 8; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02X", byte(i));
-  EXPECT_STREQ(text, "F2AEE70D00DE4F4E516C6D724B525531");
+  // The text a host prints for the class, through the SDK as hosts on this system build it.
+  char8 text[33] = {};
+  FUID::fromTUID(info.cid).toString(text);
+  EXPECT_STREQ(text, koru_test::kClassIdText);
+  char8 registry[40] = {};
+  FUID::fromTUID(info.cid).toRegistryString(registry);
+  EXPECT_STREQ(registry, "{F2AEE70D-00DE-4F4E-516C-6D724B525531}");
+
+  // The module information file names the same class.
+  const std::string moduleInfo = ReadFile(kBundle + "/Contents/Resources/moduleinfo.json");
+  EXPECT_NE(moduleInfo.find(std::string("\"CID\": \"") + koru_test::kClassIdText + "\""),
+            std::string::npos);
 }
 
 TEST_F(ModuleEntryTest, UnknownClassIdCreatesNothing)
