@@ -53,8 +53,8 @@ CAP_GREY = (0.56, 0.58, 0.60)
 SANS = "DejaVu Sans"
 SANS_CONDENSED = "DejaVu Sans Condensed"
 
-# name: cap colour, body radius, scale labels (left to right, evenly spread over the travel),
-# ticks between labels, legend.
+# name: cap colour, body radius in pixels, scale labels (left to right, evenly spread over the
+# travel, so label k of 7 sits under frame 10 k + 1), minor ticks between two labels, legend.
 KNOBS = {
     "MG": (CAP_BLUE, 17.0, ["12", "8", "4", "0", "4", "8", "12"], 1, None),
     "MF": (CAP_BLUE, 17.0, ["150", "250", "300", "500", "750", "1.3K", "7K"], 1, "MID"),
@@ -64,6 +64,9 @@ KNOBS = {
     "IN": (CAP_GREY, 13.5, ["\u221224", "", "", "", "", "", "+24"], 0, "I"),
     "OUT": (CAP_GREY, 13.5, ["\u221224", "", "", "", "", "", "+24"], 0, "O"),
 }
+
+# Knobs whose scale counts away from 0 in both directions, cut on the left, boost on the right.
+SIGNED_SCALES = ("MG", "LG", "HG")
 
 
 def KnobAngle(value):
@@ -570,6 +573,13 @@ def DrawKnobScale(ctx, name):
         # Push wide labels out along their direction so their nearest edge keeps the gap.
         reach = abs(dx) * width / 2.0 + abs(dy) * height / 2.0
         DrawText(ctx, label, cx + dx * (labelRadius + reach), cy + dy * (labelRadius + reach))
+    # Gain scales read the same numbers both ways: small signs in the gap under the knob say
+    # which side cuts and which boosts.
+    if name in SIGNED_SCALES:
+        SetFont(ctx, 7.0, bold=True)
+        y = cy + radius + 4.5
+        DrawText(ctx, "\u2212", cx - 8.0, y)
+        DrawText(ctx, "+", cx + 8.0, y)
 
 
 def DrawBackground():
