@@ -9,7 +9,6 @@
 #include "lice/LICE_VectorPath.h"
 
 #include <benchmark/benchmark.h>
-
 #include <random>
 
 namespace
@@ -65,9 +64,7 @@ void CompositeSourceAlpha(benchmark::State& state)
   Randomise(image, true);
   Run(state, kWidth * kHeight,
       [&]
-      {
-        LICE_Composite(&surface, &image, 0, 0, nullptr, 1.0f, LICE_OP_COPY | LICE_OP_SRCALPHA);
-      });
+      { LICE_Composite(&surface, &image, 0, 0, nullptr, 1.0f, LICE_OP_COPY | LICE_OP_SRCALPHA); });
 }
 
 void KnobFrame(benchmark::State& state)
@@ -77,8 +74,7 @@ void KnobFrame(benchmark::State& state)
   Randomise(strip, true);
   const LICE_Rect frame = {0, 30 * kKnob, kKnob, 31 * kKnob};
   Run(state, kKnob * kKnob,
-      [&]
-      {
+      [&] {
         LICE_Composite(&surface, &strip, 47, 101, &frame, 1.0f, LICE_OP_COPY | LICE_OP_SRCALPHA);
       });
 }
