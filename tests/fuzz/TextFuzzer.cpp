@@ -20,20 +20,19 @@ constexpr LICE_Pixel32 kCanary = 0x5A5AA5A5;
 // 37 wide: rows of 40 pixels, three of them padding.
 constexpr int kWidth = 37, kHeight = 19;
 
-LICE_FontHandle Font(int index)
+// Shared by all inputs and released at exit, which also lets the font libraries go: fontconfig
+// holds memory that only its configuration's release frees.
+LICE_FontHandle gFonts[4] = {};
+LICE_CachedFont* gFont = nullptr;
+LICE_SysBitmap* gSys = nullptr;
+LICE_MemBitmap* gMem = nullptr;
+
+void ReleaseAll()
 {
-  static LICE_FontHandle fonts[4] = {};
-  static const int heights[4] = {12, -9, 21, 40};
-  if (!fonts[index])
-  {
-    LICE_FontDescription description;
-    description.height = heights[index];
-    description.italic = index == 2;
-    description.quality = index == 1 ? 3 : 0;
-    std::strcpy(description.face, "DejaVu Sans");
-    fonts[index] = LICE_CreatePlatformFont(description);
-  }
-  return fonts[index];
+  delete gFont;
+  delete gSys;
+  delete gMem;
+  for (LICE_FontHandle& font : gFonts) LICE_DeletePlatformFont(font);
 }
 
 void Prepare(LICE_IBitmap& bitmap)
@@ -54,12 +53,31 @@ void CheckPadding(LICE_IBitmap& bitmap)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+  const int heights[4] = {12, -9, 21, 40};
+  for (int i = 0; i < 4; ++i)
+  {
+    LICE_FontDescription description;
+    description.height = heights[i];
+    description.italic = i == 2;
+    description.quality = i == 1 ? 3 : 0;
+    std::strcpy(description.face, "DejaVu Sans");
+    gFonts[i] = LICE_CreatePlatformFont(description);
+  }
+  gFont = new LICE_CachedFont();
+  gSys = new LICE_SysBitmap(kWidth, kHeight);
+  gMem = new LICE_MemBitmap(kWidth, kHeight);
+  std::atexit(ReleaseAll);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   if (size < 10) return 0;
-  static LICE_CachedFont* font = new LICE_CachedFont();
-  static LICE_SysBitmap* sys = new LICE_SysBitmap(kWidth, kHeight);
-  static LICE_MemBitmap* mem = new LICE_MemBitmap(kWidth, kHeight);
+  LICE_CachedFont* font = gFont;
+  LICE_SysBitmap* sys = gSys;
+  LICE_MemBitmap* mem = gMem;
 
   // Every option but ownership: the platform fonts are shared by all inputs.
   const int options = (data[0] | data[1] << 8) & 0x5F7;
@@ -74,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   LICE_IBitmap* bitmap = bitmaps[data[3] >> 3 & 3];
   const int lengthMode = data[3] >> 6 & 3;
 
-  font->attachFont(Font(data[3] >> 1 & 3), options);
+  font->attachFont(gFonts[data[3] >> 1 & 3], options);
   font->setForeground(data[4] * 0x01010101u ^ 0x00FF3300u);
   font->setBackground(0xFF00FF00);
   font->setEffectColour(0xFF0000FF);
