@@ -37,19 +37,18 @@ inline void Fill(LICE_IBitmap& bitmap, LICE_Pixel32 colour)
 
 inline LICE_Pixel32 At(LICE_IBitmap& bitmap, int x, int y) { return LICE_RowPointer(bitmap, y)[x]; }
 
-inline int Count(LICE_IBitmap& bitmap, bool (*test)(LICE_Pixel32, LICE_Pixel32), LICE_Pixel32 c)
+// Pixels equal to colour, or (inked) different from it.
+inline int Count(LICE_IBitmap& bitmap, LICE_Pixel32 colour, bool equal = true)
 {
   int n = 0;
   for (int y = 0; y < bitmap.pixelHeight(); ++y)
-    for (int x = 0; x < bitmap.pixelWidth(); ++x) n += test(At(bitmap, x, y), c);
+    for (int x = 0; x < bitmap.pixelWidth(); ++x) n += (At(bitmap, x, y) == colour) == equal;
   return n;
 }
 
-// Pixels that differ from the background.
 inline int Inked(LICE_IBitmap& bitmap, LICE_Pixel32 background)
 {
-  return Count(
-      bitmap, [](LICE_Pixel32 p, LICE_Pixel32 c) { return p != c; }, background);
+  return Count(bitmap, background, false);
 }
 
 // Bounding box of the pixels that differ from the background; empty (right <= left) when none.
