@@ -214,8 +214,7 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
       ProcessChunkFrameByFrame(frames);
     }
 
-    for (int n = 0; n < frames; ++n)
-      if (GetGUI()) UpdateMeters(c.gain[n], c.outL[n], c.outR[n]);
+    if (GetGUI()) UpdateMeters(frames);
     for (int n = 0; n < frames; ++n)
     {
       outputs[0][start + n] = c.outL[n];
@@ -630,25 +629,34 @@ void KORU::ProcessSample(double xL, double xR)
   }
 }
 
-void KORU::UpdateMeters(double gain, double outL, double outR)
+void KORU::UpdateMeters(int frames)
 {
-  // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum.
-  auto follow = [this](double& state, double v)
+  // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum,
+  // frame by frame; the needle is pulled a little past its target.
+  const Chunk& c = mChunk;
+  double gr[kChunkFrames], vu[kChunkFrames];
+  double grState = mGRState, vuState = mVUState;
+  const double decay = mMeterDecay;
+  for (int n = 0; n < frames; ++n)
   {
-    v = v > state ? v * kMeterRise : v * kMeterFall;
-    state = (state - v) * mMeterDecay + v;
-  };
-  auto push = [this](int index, double value)
-  {
-    IGraphics* graphics = GetGUI();
-    if (graphics && index >= 0 && index < graphics->NControls())
-      graphics->GetControl(index)->SetValueFromPlugin(value);
-  };
-  follow(mGRState, std::fabs(1.0 - gain));
-  push(mGRMeterIdx, mGRState);
-  if (!GetGUI()) return;
-  follow(mVUState, std::fabs(outL + outR));
-  push(mVUMeterIdx, mVUState);
+    double g = std::fabs(1.0 - c.gain[n]);
+    g = g > grState ? g * kMeterRise : g * kMeterFall;
+    grState = (grState - g) * decay + g;
+    gr[n] = grState;
+    double v = std::fabs(c.outL[n] + c.outR[n]);
+    v = v > vuState ? v * kMeterRise : v * kMeterFall;
+    vuState = (vuState - v) * decay + v;
+    vu[n] = vuState;
+  }
+  mGRState = grState;
+  mVUState = vuState;
+
+  // The controls take the chunk's values as one push per frame would leave them (value and
+  // redraw flags), in at most three calls each.
+  IGraphics* graphics = GetGUI();
+  if (!graphics) return;
+  if (IControl* meter = graphics->GetControl(mGRMeterIdx)) meter->SetValuesFromPlugin(gr, frames);
+  if (IControl* meter = graphics->GetControl(mVUMeterIdx)) meter->SetValuesFromPlugin(vu, frames);
 }
 
 void KORU::RecoverNonFiniteState()
