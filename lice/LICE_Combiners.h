@@ -6,7 +6,8 @@
 // Each takes the destination pixel, a colour r, g, b, an alpha a and an integer weight k
 // (256 = full), and writes the result in place. Channel pairs are (d blue, b), (d green, g),
 // (d red, r), (d alpha, a). Integer divisions truncate toward zero; stored channels are the low
-// eight bits unless a rule clamps.
+// eight bits unless a rule clamps. Callers keep r, g, b within 0..255, a within -2048..2048 (a
+// fill passes its weight as a) and k within -2048..2048, which keeps every product inside 32 bits.
 namespace lice
 {
 

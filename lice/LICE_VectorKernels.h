@@ -1,0 +1,164 @@
+#pragma once
+
+// The row kernels written once over a vector width: VectorOps supplies the few operations (SSE2
+// with 4 pixels per vector, AVX2 with 8) and the scalar rules finish each row's tail. Included
+// only by LICE_VectorSse2.cpp and LICE_VectorAvx2.cpp, each compiled for its own instruction set;
+// everything here is internal to those files (anonymous namespace), so no copy compiled for AVX2
+// can stand in for the SSE2 one at link time.
+//
+// Source-over without division: for m in 0..256,
+//   s + trunc((d - s) * m / 256) = (s * (256 - m) + d * m + (d < s ? 255 : 0)) >> 8,
+// since truncation of a negative quotient is its ceiling; every term stays below 65536, so it
+// runs in unsigned 16-bit lanes.
+
+#include "lice/LICE_Types.h"
+
+namespace
+{
+
+inline LICE_Pixel32 ScalarSourceOver(LICE_Pixel32 d, LICE_Pixel32 s)
+{
+  const unsigned a = s >> 24;
+  if (a == 0) return d;
+  if (a == 255) return s;
+  const unsigned f = 255 - a;
+  LICE_Pixel32 out = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+  {
+    const unsigned sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
+    const unsigned c = (sc * (256 - f) + dc * f + (dc < sc ? 255u : 0u)) >> 8;
+    out |= c << shift;
+  }
+  const unsigned alpha = (d >> 24) + a;
+  return out | ((alpha > 255 ? 255u : alpha) << 24);
+}
+
+template <class Ops>
+void SourceOverRow(LICE_Pixel32* d, const LICE_Pixel32* s, int n)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const V zero = Ops::Zero();
+  const V opaque = Ops::Splat32(255);
+  const V alphaBytes = Ops::Splat32(0xFF000000u);
+  const V byteMax = Ops::Splat16(255);
+  const V one256 = Ops::Splat16(256);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep)
+  {
+    const V sv = Ops::Load(s + i);
+    const V a = Ops::ShiftRight32(sv, 24);
+    const V transparent = Ops::Equal32(a, zero);
+    const int transparentBits = Ops::MoveMask(transparent);
+    if (transparentBits == Ops::kAllBits) continue;
+    if (Ops::MoveMask(Ops::Equal32(a, opaque)) == Ops::kAllBits)
+    {
+      Ops::Store(d + i, sv);
+      continue;
+    }
+    const V dv = Ops::Load(d + i);
+    // 255 - a in every byte of its pixel.
+    V f = Ops::Sub32(opaque, a);
+    f = Ops::Or(f, Ops::ShiftLeft32(f, 8));
+    f = Ops::Or(f, Ops::ShiftLeft32(f, 16));
+    V lo, hi;
+    {
+      const V s16 = Ops::UnpackLo8(sv, zero), d16 = Ops::UnpackLo8(dv, zero);
+      const V f16 = Ops::UnpackLo8(f, zero);
+      const V sum = Ops::Add16(Ops::MulLo16(s16, Ops::Sub16(one256, f16)), Ops::MulLo16(d16, f16));
+      const V corr = Ops::And(Ops::Greater16(s16, d16), byteMax);
+      lo = Ops::ShiftRight16(Ops::Add16(sum, corr), 8);
+    }
+    {
+      const V s16 = Ops::UnpackHi8(sv, zero), d16 = Ops::UnpackHi8(dv, zero);
+      const V f16 = Ops::UnpackHi8(f, zero);
+      const V sum = Ops::Add16(Ops::MulLo16(s16, Ops::Sub16(one256, f16)), Ops::MulLo16(d16, f16));
+      const V corr = Ops::And(Ops::Greater16(s16, d16), byteMax);
+      hi = Ops::ShiftRight16(Ops::Add16(sum, corr), 8);
+    }
+    const V colour = Ops::AndNot(alphaBytes, Ops::PackUnsigned16(lo, hi));
+    const V alpha = Ops::And(Ops::AddSaturate8(dv, sv), alphaBytes);
+    const V blended = Ops::Or(colour, alpha);
+    Ops::Store(d + i, Ops::Or(Ops::And(transparent, dv), Ops::AndNot(transparent, blended)));
+  }
+  for (; i < n; ++i) d[i] = ScalarSourceOver(d[i], s[i]);
+}
+
+template <class Ops>
+void CopyHalfRow(LICE_Pixel32* d, const LICE_Pixel32* s, int n)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const V mask = Ops::Splat32(0x7F7F7F7F);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep)
+  {
+    const V sv = Ops::And(Ops::ShiftRight32(Ops::Load(s + i), 1), mask);
+    const V dv = Ops::And(Ops::ShiftRight32(Ops::Load(d + i), 1), mask);
+    Ops::Store(d + i, Ops::Add32(sv, dv));
+  }
+  for (; i < n; ++i) d[i] = ((s[i] >> 1) & 0x7F7F7F7F) + ((d[i] >> 1) & 0x7F7F7F7F);
+}
+
+template <class Ops>
+void FillSolidRow(LICE_Pixel32* d, int n, LICE_Pixel32 c)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const V cv = Ops::Splat32(c);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep) Ops::Store(d + i, cv);
+  for (; i < n; ++i) d[i] = c;
+}
+
+template <class Ops>
+void FillHalfRow(LICE_Pixel32* d, int n, LICE_Pixel32 c)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const LICE_Pixel32 ch = (c >> 1) & 0x7F7F7F7F;
+  const V cv = Ops::Splat32(ch);
+  const V mask = Ops::Splat32(0x7F7F7F7F);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep)
+    Ops::Store(d + i, Ops::Add32(cv, Ops::And(Ops::ShiftRight32(Ops::Load(d + i), 1), mask)));
+  for (; i < n; ++i) d[i] = ch + ((d[i] >> 1) & 0x7F7F7F7F);
+}
+
+template <class Ops>
+void FillQuarterRow(LICE_Pixel32* d, int n, LICE_Pixel32 c)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const LICE_Pixel32 cq = (c >> 2) & 0x3F3F3F3F;
+  const V cv = Ops::Splat32(cq);
+  const V mask1 = Ops::Splat32(0x7F7F7F7F), mask2 = Ops::Splat32(0x3F3F3F3F);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep)
+  {
+    const V dv = Ops::Load(d + i);
+    const V half = Ops::And(Ops::ShiftRight32(dv, 1), mask1);
+    const V quarter = Ops::And(Ops::ShiftRight32(dv, 2), mask2);
+    Ops::Store(d + i, Ops::Add32(Ops::Add32(half, quarter), cv));
+  }
+  for (; i < n; ++i) d[i] = ((d[i] >> 1) & 0x7F7F7F7F) + ((d[i] >> 2) & 0x3F3F3F3F) + cq;
+}
+
+template <class Ops>
+void FillThreeQuartersRow(LICE_Pixel32* d, int n, LICE_Pixel32 c)
+{
+  using V = typename Ops::Vector;
+  constexpr int kStep = Ops::kPixels;
+  const LICE_Pixel32 cq = (c >> 2) & 0x3F3F3F3F, ch = (c >> 1) & 0x7F7F7F7F;
+  const V cqv = Ops::Splat32(cq), chv = Ops::Splat32(ch);
+  const V mask2 = Ops::Splat32(0x3F3F3F3F);
+  int i = 0;
+  for (; i + kStep <= n; i += kStep)
+  {
+    const V quarter = Ops::And(Ops::ShiftRight32(Ops::Load(d + i), 2), mask2);
+    Ops::Store(d + i, Ops::Add32(Ops::Add32(cqv, quarter), chv));
+  }
+  for (; i < n; ++i) d[i] = cq + ((d[i] >> 2) & 0x3F3F3F3F) + ch;
+}
+
+} // namespace
