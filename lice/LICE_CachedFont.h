@@ -95,9 +95,21 @@ public:
   LICE_Pixel32 foreground() override { return mForeground; }
   LICE_FontHandle fontHandle() override { return mFont; }
   int textHeight() override { return mTextHeight; }
+  // Composites the cached mask of code with its pen position at (x, y), limited to clip and the
+  // bitmap. False when the code has no mask or nothing of it is visible. Renders nothing itself.
   virtual bool paintGlyph(LICE_IBitmap* bitmap, int code, int x, int y, const LICE_Rect& clip);
 
 private:
+  LICE_GlyphEntry* findEntry(int code);
+  LICE_GlyphEntry* glyphFor(int code);
+  LICE_GlyphEntry* renderGlyph(int code);
+  bool paintEntry(LICE_IBitmap* bitmap, const LICE_GlyphEntry& entry, int x, int y,
+                  const LICE_Rect& clip);
+  int renderNative(LICE_IBitmap* bitmap, const char* text, int length, LICE_Rect* rect, int flags);
+  int renderCached(LICE_IBitmap* bitmap, const char* text, int length, LICE_Rect* rect, int flags);
+  void measureCached(const char* text, int length, int flags, long long* extentX,
+                     long long* extentY);
+
   LICE_Pixel32 mForeground = 0;
   LICE_Pixel32 mBackground = 0xFFFFFFFF;
   LICE_Pixel32 mEffectColour = 0xFFFFFFFF;
@@ -114,9 +126,12 @@ private:
 };
 
 // Platform font creation with the arguments of the platform's font call (Windows CreateFontA):
-// height in pixels, width 0 for the default, escapement and orientation in tenths of a degree,
-// weight 400 normal / 700 bold, quality 0 default, 3 non-antialiased, 4 antialiased, 5
-// ClearType-like. Null when no font can be made. Delete with LICE_DeletePlatformFont.
+// height in pixels (above 0 the character cell, ascent + descent; below 0 the em size; 0 a
+// default), width 0 for the default, escapement and orientation in tenths of a degree, weight 400
+// normal / 700 bold, quality 0 default, 3 non-antialiased, 4 antialiased, 5 ClearType-like, and a
+// face name that the platform may substitute. Null when no font can be made. The caller owns the
+// font (or hands it to a LICE_CachedFont with LICE_FONTOPT_OWNED); delete it with
+// LICE_DeletePlatformFont, never while a device context still has it selected.
 struct LICE_FontDescription
 {
   int height = 12;
