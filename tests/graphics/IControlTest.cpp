@@ -259,8 +259,7 @@ TEST(IControlKnob, DragGearingFineModifiersAndWheel)
   knob.OnWheel(0, 0, IMouseMod{false, false, true}, -2);
   EXPECT_DOUBLE_EQ(knob.GetValue(), 0.968);
 
-  IKnobMultiControl across(&plug, 0, 0, -1, Strip(61, 40, 61 * 40), IKnobControl::kHorizontal,
-                           2.0);
+  IKnobMultiControl across(&plug, 0, 0, -1, Strip(61, 40, 61 * 40), IKnobControl::kHorizontal, 2.0);
   across.OnDrag(0, 0, 20, 0, IMouseMod{true});
   EXPECT_DOUBLE_EQ(across.GetValue(), 0.25);
 }

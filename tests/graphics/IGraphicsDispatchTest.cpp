@@ -96,11 +96,9 @@ TEST(IGraphicsDispatch, DoubleClickResetIsAGestureOfItsOwn)
   EXPECT_FALSE(e.graphics->PointerDoubleClick(15, 15, kLeft));
   e.graphics->PointerUp(15, 15, kLeft);
   EXPECT_EQ(e.bound->GetValue(), 0.5); // the default the attachment pushed
-  EXPECT_EQ(e.plug.Kinds(),
-            (std::vector<K>{K::kBegin, K::kEnd, K::kBegin, K::kPerform, K::kEnd}));
+  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kEnd, K::kBegin, K::kPerform, K::kEnd}));
   EXPECT_EQ(e.plug.calls[3].value, 0.5);
-  EXPECT_EQ(e.bound->events,
-            (std::vector<std::string>{"press", "release", "double", "release"}));
+  EXPECT_EQ(e.bound->events, (std::vector<std::string>{"press", "release", "double", "release"}));
 
   // Delivered as a press, the double click opens the gesture its release closes.
   e.plug.calls.clear();

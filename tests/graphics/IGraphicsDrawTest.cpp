@@ -35,7 +35,7 @@ TEST(IGraphicsDrawPass, StrictModeDrawsWhatTheRegionMeetsAndClearsEverything)
   TestGraphics graphics(&plug);
   auto* background = new TestControl(&plug, IRect{0, 0, 100, 80});
   auto* right = new TestControl(&plug, IRect{50, 10, 60, 20});
-  auto* below = new TestControl(&plug, IRect{10, 50, 20, 60});
+  auto* below = new TestControl(&plug, IRect{40, 50, 50, 60});
   auto* hidden = new TestControl(&plug, IRect{0, 0, 100, 80});
   auto* zero = new TestControl(&plug, IRect{});
   graphics.SetBackground(background);
@@ -58,7 +58,7 @@ TEST(IGraphicsDrawPass, StrictModeDrawsWhatTheRegionMeetsAndClearsEverything)
 
   // Touching a control's right or bottom edge does not draw it.
   graphics.RedrawRegion(IRect{60, 0, 70, 10});
-  graphics.RedrawRegion(IRect{0, 60, 10, 70});
+  graphics.RedrawRegion(IRect{40, 60, 50, 70});
   EXPECT_EQ(right->draws, 1);
   EXPECT_EQ(below->draws, 1);
 
@@ -176,8 +176,8 @@ TEST(IGraphicsBitmaps, FrameSelectionPicksTheFrameOnTheSurface)
   auto* meter = new IBitmapControl(&plug, 20, 30, strip);
   graphics.AddControl(meter);
   EXPECT_EQ(meter->GetRect(), (IRect{20, 30, 30, 34}));
-  const std::pair<double, int> cases[] = {{0.0, 1}, {0.5, 61}, {1.0, 121}, {-1.0, 1},
-                                          {7.0, 121}, {0.3, 37}};
+  const std::pair<double, int> cases[] = {{0.0, 1},  {0.5, 61},  {1.0, 121},
+                                          {-1.0, 1}, {7.0, 121}, {0.3, 37}};
   for (const auto& [value, frame] : cases)
   {
     meter->SetValueFromPlugin(value);
