@@ -128,7 +128,13 @@ void IControl::MarkDirty(bool pushToPlugin)
   mDirty = true;
   if (!pushToPlugin || !mPlugin || mParamIdx < 0) return;
 
+  // The host hears every edit inside a gesture: a press's (its release ends it), or else one
+  // of the edit's own.
+  const IGraphics* graphics = mPlugin->GetGUI();
+  const bool ownGesture = graphics && graphics->OpenGestureParam() != mParamIdx;
+  if (ownGesture) mPlugin->BeginHostEdit(mParamIdx);
   mPlugin->ParamFromEditor(mParamIdx, mValue);
+  if (ownGesture) mPlugin->EndHostEdit(mParamIdx);
   const IParamSlot* param = mPlugin->Param(mParamIdx);
   if (!param) return;
   if (mValueLabel)

@@ -57,7 +57,9 @@ public:
   virtual void SetGreyed(bool greyed);
   virtual bool HitTest(int x, int y);
   // Clamps the value and flags a redraw; with pushToPlugin and a bound parameter, hands the
-  // value to the plug-in (ParamFromEditor) and updates the labels.
+  // value to the plug-in (ParamFromEditor) and updates the labels. In an attached editor the
+  // edit goes to the host inside a gesture: the open one of a press on this parameter, or else
+  // a begin and an end of its own.
   virtual void MarkDirty(bool pushToPlugin);
   // A change that arrived since the last draw pass keeps the control dirty for one more.
   virtual void ClearDirty();

@@ -508,16 +508,6 @@ void IGraphics::EndEditGesture()
   if (mPlugin) mPlugin->EndHostEdit(paramIdx);
 }
 
-void IGraphics::EditInOwnGesture(IControl* control, const std::function<void()>& edit)
-{
-  // An edit of the parameter whose gesture is open already lies inside it.
-  const int paramIdx = control ? control->ParamIdx() : -1;
-  const bool own = mPlugin && paramIdx >= 0 && paramIdx != mGestureParamIdx;
-  if (own) mPlugin->BeginHostEdit(paramIdx);
-  edit();
-  if (own) mPlugin->EndHostEdit(paramIdx);
-}
-
 void IGraphics::PointerDown(int x, int y, const IMouseMod& mod)
 {
   mLastX = mLastY = -1;
@@ -582,7 +572,7 @@ bool IGraphics::PointerDoubleClick(int x, int y, const IMouseMod& mod)
     control->OnPress(x, y, mod);
     return true;
   }
-  EditInOwnGesture(control, [&] { control->OnDoubleClick(x, y, mod); });
+  control->OnDoubleClick(x, y, mod);
   return false;
 }
 
@@ -590,8 +580,7 @@ void IGraphics::PointerWheel(int x, int y, const IMouseMod& mod, int notches)
 {
   const int idx = mCapturedIdx >= 0 ? mCapturedIdx : TopmostHit(x, y);
   if (idx < 0 || idx >= NControls()) return;
-  IControl* control = mControls[idx].get();
-  EditInOwnGesture(control, [&] { control->OnWheel(x, y, mod, notches); });
+  mControls[idx]->OnWheel(x, y, mod, notches);
 }
 
 bool IGraphics::PointerOver(int x, int y, const IMouseMod& mod)
@@ -625,8 +614,5 @@ bool IGraphics::KeyPressed(int x, int y, int key)
 {
   const int idx = mCapturedIdx >= 0 ? mCapturedIdx : TopmostHit(x, y);
   IControl* target = idx > 0 && idx < NControls() ? mControls[idx].get() : mKeyCatcher.get();
-  if (!target) return false;
-  bool handled = false;
-  EditInOwnGesture(target, [&] { handled = target->OnKey(x, y, key); });
-  return handled;
+  return target ? target->OnKey(x, y, key) : false;
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include "graphics/IControl.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -146,16 +145,13 @@ public:
   static int WheelNotches(int delta) { return delta / 120; }
 
   // Host edit gestures. Every edit the editor sends the host lies between a begin and an end
-  // of its parameter: a press opens one that its release closes, and edits that come without
-  // a press (double click, wheel, keys, a committed text field) get one of their own.
-  // BeginEditGesture opens one for paramIdx unless one is open (answers whether it opened
-  // it); EndEditGesture closes the open one. The window layer wraps a text-field commit in
-  // them and ends an open gesture when it loses the pointer or closes the window.
+  // of its parameter: a press on a bound control opens a gesture that its release closes, and
+  // an edit outside it (double click, wheel, keys, a menu or text-field value) brings a begin
+  // and an end of its own (IControl::MarkDirty). BeginEditGesture opens the press gesture for
+  // paramIdx unless one is open (answers whether it opened it); EndEditGesture closes it. The
+  // window layer ends an open gesture when it loses the pointer capture or closes the window.
   bool BeginEditGesture(int paramIdx);
   void EndEditGesture();
-  // Runs edit (a reaction of control that may change its value) inside a gesture of its own
-  // when control is bound to a parameter other than the open gesture's.
-  void EditInOwnGesture(IControl* control, const std::function<void()>& edit);
   int OpenGestureParam() const { return mGestureParamIdx; }
 
   // --- Queries ----------------------------------------------------------------------------------

@@ -118,14 +118,30 @@ TEST(IGraphicsDispatch, WheelNotchesAndTargets)
   Editor e;
   e.graphics->PointerWheel(15, 15, IMouseMod{}, IGraphics::WheelNotches(-240));
   EXPECT_EQ(e.bound->events, (std::vector<std::string>{"wheel -2"}));
-  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kEnd}));
-  // While a control is captured it takes the wheel wherever the pointer is, inside its gesture.
+  EXPECT_TRUE(e.plug.calls.empty()); // the control changed nothing: the host hears nothing
+  // A wheel edit brings its own gesture...
+  e.bound->SetValueFromUser(0.25);
+  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kPerform, K::kEnd}));
+  // ...unless a press on the same parameter has one open. While a control is captured it takes
+  // the wheel wherever the pointer is.
   e.plug.calls.clear();
   e.graphics->PointerDown(15, 15, kLeft);
   e.graphics->PointerWheel(90, 70, IMouseMod{}, 1);
+  e.bound->SetValueFromUser(0.5);
   e.graphics->PointerUp(15, 15, kLeft);
   EXPECT_EQ(e.bound->events.back(), "release");
-  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kEnd}));
+  EXPECT_EQ(e.bound->events[e.bound->events.size() - 2], "wheel 1");
+  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kPerform, K::kEnd}));
+  // An edit of another parameter during the press gets a gesture of its own.
+  e.plug.calls.clear();
+  auto* other = new TestControl(&e.plug, IRect{60, 60, 70, 70}, 2);
+  e.graphics->AddControl(other);
+  e.graphics->PointerDown(15, 15, kLeft);
+  other->SetValueFromUser(0.9);
+  e.graphics->PointerUp(15, 15, kLeft);
+  EXPECT_EQ(e.plug.Kinds(), (std::vector<K>{K::kBegin, K::kBegin, K::kPerform, K::kEnd, K::kEnd}));
+  EXPECT_EQ(e.plug.calls[1].index, 2);
+  EXPECT_EQ(e.plug.calls[3].index, 2);
 }
 
 TEST(IGraphicsDispatch, KeysOverTheBackgroundGoToTheKeyCatcherOrNobody)

@@ -59,9 +59,9 @@ std::vector<LICE_Pixel32> DrawnHere(const std::vector<std::pair<std::string, dou
 TEST(SnapshotTool, DrawsTheEditorForTheGivenSettings)
 {
   const std::string path = testing::TempDir() + "koru-snapshot-test.png";
-  ASSERT_EQ(RunSnapshot("--param 'Compressor 1=72' --param 'EQ Bypass 1 = 1' --meters 0.25,0.8 " +
-                        path),
-            0);
+  ASSERT_EQ(
+      RunSnapshot("--param 'Compressor 1=72' --param 'EQ Bypass 1 = 1' --meters 0.25,0.8 " + path),
+      0);
   const std::vector<LICE_Pixel32> picture = Decoded(path);
   ASSERT_EQ(picture.size(), 150u * 550u);
   EXPECT_EQ(picture, DrawnHere({{"Compressor 1", 72.0}, {"EQ Bypass 1", 1.0}}, 0.25, 0.8));
