@@ -635,19 +635,28 @@ void KORU::UpdateMeters(int frames)
   // frame by frame; the needle is pulled a little past its target.
   const Chunk& c = mChunk;
   double gr[kChunkFrames], vu[kChunkFrames];
-  double grState = mGRState, vuState = mVUState;
-  const double decay = mMeterDecay;
+  double grState, vuState;
+  // Each state depends on the one before. Both meters run side by side in one SSE2 pair (gain
+  // reduction low, VU high), and each frame's two candidate updates (rising and falling) are
+  // both computed, the comparison only choosing between them: it then runs beside the
+  // arithmetic instead of before it, and nothing branches on the signal. Same bits per lane.
+  const __m128d rise = _mm_set1_pd(kMeterRise), fall = _mm_set1_pd(kMeterFall);
+  const __m128d decayPair = _mm_set1_pd(mMeterDecay);
+  const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+  __m128d state = _mm_set_pd(mVUState, mGRState);
   for (int n = 0; n < frames; ++n)
   {
-    double g = std::fabs(1.0 - c.gain[n]);
-    g = g > grState ? g * kMeterRise : g * kMeterFall;
-    grState = (grState - g) * decay + g;
-    gr[n] = grState;
-    double v = std::fabs(c.outL[n] + c.outR[n]);
-    v = v > vuState ? v * kMeterRise : v * kMeterFall;
-    vuState = (vuState - v) * decay + v;
-    vu[n] = vuState;
+    const __m128d v = _mm_and_pd(absMask, _mm_set_pd(c.outL[n] + c.outR[n], 1.0 - c.gain[n]));
+    const __m128d up = _mm_mul_pd(v, rise), down = _mm_mul_pd(v, fall);
+    const __m128d risen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, up), decayPair), up);
+    const __m128d fallen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, down), decayPair), down);
+    const __m128d rising = _mm_cmpgt_pd(v, state);
+    state = _mm_or_pd(_mm_and_pd(rising, risen), _mm_andnot_pd(rising, fallen));
+    _mm_storel_pd(&gr[n], state);
+    _mm_storeh_pd(&vu[n], state);
   }
+  _mm_storel_pd(&grState, state);
+  _mm_storeh_pd(&vuState, state);
   mGRState = grState;
   mVUState = vuState;
 
