@@ -5,8 +5,9 @@
 class LICE_MemBitmap;
 
 // Decodes PNG data (untrusted) into a new bitmap owned by the caller: 8-bit straight alpha,
-// images without alpha opaque, no gamma correction. Null for anything that is not a complete,
-// valid PNG of a sane size; nothing is left allocated then.
+// images without alpha opaque, no gamma correction. Null for anything that is not valid PNG data
+// up to the end of its image data, or larger than 16384 pixels a side; nothing is left allocated
+// then.
 LICE_MemBitmap* LICE_ReadPngMemory(const void* data, int length);
 
 // Decodes the PNG file at a UTF-8 path into target (resized) or, without a target, into a new

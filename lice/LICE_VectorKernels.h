@@ -6,10 +6,9 @@
 // everything here is internal to those files (anonymous namespace), so no copy compiled for AVX2
 // can stand in for the SSE2 one at link time.
 //
-// Source-over without division: for m in 0..256,
-//   s + trunc((d - s) * m / 256) = (s * (256 - m) + d * m + (d < s ? 255 : 0)) >> 8,
-// since truncation of a negative quotient is its ceiling; every term stays below 65536, so it
-// runs in unsigned 16-bit lanes.
+// Source-over without division or signed products: s + trunc((d - s) * m / 256) with m = 255 - a
+// is s plus or minus floor(|d - s| * m / 256), whichever the sign of d - s says, so each byte
+// needs one unsigned 16-bit multiply.
 
 #include "lice/LICE_Types.h"
 
@@ -21,12 +20,12 @@ inline LICE_Pixel32 ScalarSourceOver(LICE_Pixel32 d, LICE_Pixel32 s)
   const unsigned a = s >> 24;
   if (a == 0) return d;
   if (a == 255) return s;
-  const unsigned f = 255 - a;
+  const unsigned m = 255 - a;
   LICE_Pixel32 out = 0;
   for (int shift = 0; shift < 24; shift += 8)
   {
     const unsigned sc = (s >> shift) & 0xFF, dc = (d >> shift) & 0xFF;
-    const unsigned c = (sc * (256 - f) + dc * f + (dc < sc ? 255u : 0u)) >> 8;
+    const unsigned c = dc >= sc ? sc + (dc - sc) * m / 256 : sc - (sc - dc) * m / 256;
     out |= c << shift;
   }
   const unsigned alpha = (d >> 24) + a;
@@ -39,46 +38,35 @@ void SourceOverRow(LICE_Pixel32* d, const LICE_Pixel32* s, int n)
   using V = typename Ops::Vector;
   constexpr int kStep = Ops::kPixels;
   const V zero = Ops::Zero();
-  const V opaque = Ops::Splat32(255);
   const V alphaBytes = Ops::Splat32(0xFF000000u);
-  const V byteMax = Ops::Splat16(255);
-  const V one256 = Ops::Splat16(256);
   int i = 0;
   for (; i + kStep <= n; i += kStep)
   {
     const V sv = Ops::Load(s + i);
-    const V a = Ops::ShiftRight32(sv, 24);
-    const V transparent = Ops::Equal32(a, zero);
-    const int transparentBits = Ops::MoveMask(transparent);
-    if (transparentBits == Ops::kAllBits) continue;
-    if (Ops::MoveMask(Ops::Equal32(a, opaque)) == Ops::kAllBits)
+    // (255 - a) << 24 per pixel: all alpha bits for a = 0, none for a = 255.
+    const V inverse = Ops::AndNot(sv, alphaBytes);
+    const V transparent = Ops::Equal32(inverse, alphaBytes);
+    if (Ops::MoveMask(transparent) == Ops::kAllBits) continue;
+    if (Ops::MoveMask(Ops::Equal32(inverse, zero)) == Ops::kAllBits)
     {
       Ops::Store(d + i, sv);
       continue;
     }
     const V dv = Ops::Load(d + i);
-    // 255 - a in every byte of its pixel.
-    V f = Ops::Sub32(opaque, a);
-    f = Ops::Or(f, Ops::ShiftLeft32(f, 8));
-    f = Ops::Or(f, Ops::ShiftLeft32(f, 16));
-    V lo, hi;
-    {
-      const V s16 = Ops::UnpackLo8(sv, zero), d16 = Ops::UnpackLo8(dv, zero);
-      const V f16 = Ops::UnpackLo8(f, zero);
-      const V sum = Ops::Add16(Ops::MulLo16(s16, Ops::Sub16(one256, f16)), Ops::MulLo16(d16, f16));
-      const V corr = Ops::And(Ops::Greater16(s16, d16), byteMax);
-      lo = Ops::ShiftRight16(Ops::Add16(sum, corr), 8);
-    }
-    {
-      const V s16 = Ops::UnpackHi8(sv, zero), d16 = Ops::UnpackHi8(dv, zero);
-      const V f16 = Ops::UnpackHi8(f, zero);
-      const V sum = Ops::Add16(Ops::MulLo16(s16, Ops::Sub16(one256, f16)), Ops::MulLo16(d16, f16));
-      const V corr = Ops::And(Ops::Greater16(s16, d16), byteMax);
-      hi = Ops::ShiftRight16(Ops::Add16(sum, corr), 8);
-    }
-    const V colour = Ops::AndNot(alphaBytes, Ops::PackUnsigned16(lo, hi));
+    // m = 255 - a in every byte of its pixel.
+    V m = Ops::Or(inverse, Ops::ShiftRight32(inverse, 8));
+    m = Ops::Or(m, Ops::ShiftRight32(m, 16));
+    // s + trunc((d - s) * m / 256) = s +- floor(|d - s| * m / 256), the sign of d - s.
+    const V above = Ops::SubSaturate8(dv, sv), below = Ops::SubSaturate8(sv, dv);
+    const V distance = Ops::Or(above, below);
+    const V negative = Ops::Equal8(above, zero); // d <= s (the step is 0 when equal)
+    // The distance in the high byte of 16-bit lanes: mulhi gives distance * m >> 8.
+    const V stepLo = Ops::MulHiUnsigned16(Ops::UnpackLo8(zero, distance), Ops::UnpackLo8(m, zero));
+    const V stepHi = Ops::MulHiUnsigned16(Ops::UnpackHi8(zero, distance), Ops::UnpackHi8(m, zero));
+    const V step = Ops::PackUnsigned16(stepLo, stepHi);
+    const V colour = Ops::Add8(sv, Ops::Sub8(Ops::Xor(step, negative), negative));
     const V alpha = Ops::And(Ops::AddSaturate8(dv, sv), alphaBytes);
-    const V blended = Ops::Or(colour, alpha);
+    const V blended = Ops::Or(Ops::AndNot(alphaBytes, colour), alpha);
     Ops::Store(d + i, Ops::Or(Ops::And(transparent, dv), Ops::AndNot(transparent, blended)));
   }
   for (; i < n; ++i) d[i] = ScalarSourceOver(d[i], s[i]);

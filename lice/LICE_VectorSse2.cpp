@@ -15,27 +15,25 @@ struct Sse2Ops
   static constexpr int kAllBits = 0xFFFF;
   static Vector Zero() { return _mm_setzero_si128(); }
   static Vector Splat32(uint32_t v) { return _mm_set1_epi32(int(v)); }
-  static Vector Splat16(int v) { return _mm_set1_epi16(short(v)); }
   static Vector Load(const LICE_Pixel32* p) { return _mm_loadu_si128((const __m128i*)p); }
   static void Store(LICE_Pixel32* p, Vector v) { _mm_storeu_si128((__m128i*)p, v); }
   static Vector And(Vector a, Vector b) { return _mm_and_si128(a, b); }
   static Vector AndNot(Vector mask, Vector b) { return _mm_andnot_si128(mask, b); }
   static Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
   static Vector Add32(Vector a, Vector b) { return _mm_add_epi32(a, b); }
-  static Vector Sub32(Vector a, Vector b) { return _mm_sub_epi32(a, b); }
   static Vector ShiftRight32(Vector a, int n) { return _mm_srli_epi32(a, n); }
-  static Vector ShiftLeft32(Vector a, int n) { return _mm_slli_epi32(a, n); }
   static Vector Equal32(Vector a, Vector b) { return _mm_cmpeq_epi32(a, b); }
   static int MoveMask(Vector a) { return _mm_movemask_epi8(a); }
   static Vector UnpackLo8(Vector a, Vector b) { return _mm_unpacklo_epi8(a, b); }
   static Vector UnpackHi8(Vector a, Vector b) { return _mm_unpackhi_epi8(a, b); }
-  static Vector Add16(Vector a, Vector b) { return _mm_add_epi16(a, b); }
-  static Vector Sub16(Vector a, Vector b) { return _mm_sub_epi16(a, b); }
-  static Vector MulLo16(Vector a, Vector b) { return _mm_mullo_epi16(a, b); }
-  static Vector Greater16(Vector a, Vector b) { return _mm_cmpgt_epi16(a, b); }
-  static Vector ShiftRight16(Vector a, int n) { return _mm_srli_epi16(a, n); }
   static Vector PackUnsigned16(Vector a, Vector b) { return _mm_packus_epi16(a, b); }
   static Vector AddSaturate8(Vector a, Vector b) { return _mm_adds_epu8(a, b); }
+  static Vector SubSaturate8(Vector a, Vector b) { return _mm_subs_epu8(a, b); }
+  static Vector Equal8(Vector a, Vector b) { return _mm_cmpeq_epi8(a, b); }
+  static Vector Add8(Vector a, Vector b) { return _mm_add_epi8(a, b); }
+  static Vector Sub8(Vector a, Vector b) { return _mm_sub_epi8(a, b); }
+  static Vector Xor(Vector a, Vector b) { return _mm_xor_si128(a, b); }
+  static Vector MulHiUnsigned16(Vector a, Vector b) { return _mm_mulhi_epu16(a, b); }
 };
 } // namespace
 

@@ -99,8 +99,12 @@ void ExpectContextBoundTo(LICE_SysBitmap& bitmap)
   ASSERT_EQ(GetObject(selected, sizeof(section), &section), int(sizeof(section)));
   EXPECT_EQ(section.dsBm.bmBits, bitmap.pixelData());
   EXPECT_EQ(section.dsBmih.biWidth, bitmap.rowPitch());
-  EXPECT_LT(section.dsBmih.biHeight, 0); // top-down
   EXPECT_EQ(section.dsBmih.biBitCount, 32);
+  // GDI drawing lands in the engine's pixels: rows top-down, bytes blue, green, red.
+  const int x = bitmap.pixelWidth() - 1, y = bitmap.pixelHeight() - 1;
+  SetPixelV(bitmap.deviceContext(), x, y, RGB(0x11, 0x22, 0x33));
+  GdiFlush();
+  EXPECT_EQ(bitmap.pixelData()[y * bitmap.rowPitch() + x] & 0xFFFFFF, 0x112233u);
 #else
   LICE_DrawContext* context = bitmap.deviceContext();
   EXPECT_EQ(context->Bits(), bitmap.pixelData());

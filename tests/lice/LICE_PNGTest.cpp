@@ -168,7 +168,10 @@ TEST(LICE_ReadPngMemory, DamagedDataAnswersNull)
   {
     auto decoded = Decode(std::vector<uint8_t>(png.begin(), png.begin() + long(length)));
     // Only the end chunk may be missing: it is never read.
-    if (length < png.size() - 12) EXPECT_EQ(decoded, nullptr) << length;
+    if (length < png.size() - 12)
+    {
+      EXPECT_EQ(decoded, nullptr) << length;
+    }
   }
   std::vector<uint8_t> badCrc = png;
   badCrc[29] ^= 1; // inside IHDR's CRC
