@@ -212,6 +212,8 @@ void WalkMask(LICE_IBitmap& bitmap, const unsigned char* mask, int maskWidth, in
 
 LICE_CachedFont::LICE_CachedFont() { ++gLiveFonts; }
 
+bool LICE_CachedFont::scratchBitmapsExist() { return gGlyphScratch || gTextScratch; }
+
 LICE_CachedFont::~LICE_CachedFont()
 {
   if ((mOptions & LICE_FONTOPT_OWNED) && mFont) LICE_DeletePlatformFont(mFont);

@@ -99,6 +99,10 @@ public:
   // bitmap. False when the code has no mask or nothing of it is visible. Renders nothing itself.
   virtual bool paintGlyph(LICE_IBitmap* bitmap, int code, int x, int y, const LICE_Rect& clip);
 
+  // Whether the scratch bitmaps shared by all fonts exist: from first use until the last font is
+  // destroyed.
+  static bool scratchBitmapsExist();
+
 private:
   LICE_GlyphEntry* findEntry(int code);
   LICE_GlyphEntry* glyphFor(int code);

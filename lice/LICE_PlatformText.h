@@ -6,13 +6,14 @@
 
 // The platform's text services that LICE_CachedFont draws through: GDI on Windows (lice/win/),
 // FreeType and fontconfig on other systems (lice/linux/). Device contexts are the ones the
-// bitmaps hand out (LICE_IBitmap::deviceContext()); a null context or font makes every call a
-// no-op answering 0 or null. Colours are platform colours, red | green << 8 | blue << 16.
+// bitmaps hand out (LICE_IBitmap::deviceContext()); a null context makes every call a no-op
+// answering 0 or null. Colours are platform colours, red | green << 8 | blue << 16.
 // User-interface thread only, like the bitmaps they draw into.
 namespace lice
 {
 
-// Selects font into dc and answers the font selected before, to be selected back afterwards.
+// Selects font into dc and answers the font selected before, to be selected back afterwards
+// (GDI selects nothing for a null font; elsewhere null leaves the context without one).
 LICE_FontHandle TextSelectFont(LICE_DeviceContext dc, LICE_FontHandle font);
 
 // Height of the selected font's character cell in pixels (ascent + descent), 0 without one.

@@ -16,10 +16,12 @@
 namespace
 {
 
-// One FreeType library for all fonts, made with the first and released with the last. FreeType
-// wants face creation and destruction serialised per library.
+// One FreeType library and one fontconfig configuration for all fonts, made with the first and
+// released with the last (fontconfig's process-wide default would stay allocated for good).
+// FreeType wants face creation and destruction serialised per library.
 std::mutex gLibraryMutex;
 FT_Library gLibrary = nullptr;
+FcConfig* gFontconfig = nullptr;
 int gFaces = 0;
 
 // Cell height of a font made with height 0, as the platform picks a readable default.
@@ -29,9 +31,20 @@ constexpr size_t kGlyphStoreBytes = 32u << 20;
 // Slant of a synthesised italic (x moves by this much per unit of height).
 constexpr double kObliqueSlant = 0.2;
 
+void ReleaseLibrariesWhenUnused()
+{
+  if (gFaces > 0) return;
+  if (gLibrary) FT_Done_FreeType(gLibrary);
+  if (gFontconfig) FcConfigDestroy(gFontconfig);
+  gLibrary = nullptr;
+  gFontconfig = nullptr;
+}
+
+// The file and face index that fontconfig matches to the description. Called under the mutex.
 bool FindFaceFile(const LICE_FontDescription& description, std::vector<char>* file, int* index)
 {
-  if (!FcInit()) return false;
+  if (!gFontconfig) gFontconfig = FcInitLoadConfigAndFonts();
+  if (!gFontconfig) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   char face[sizeof description.face + 1] = {};
@@ -41,10 +54,10 @@ bool FindFaceFile(const LICE_FontDescription& description, std::vector<char>* fi
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern, FC_SLANT, description.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(gFontconfig, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(gFontconfig, pattern, &result);
   FcPatternDestroy(pattern);
   if (!match) return false;
   FcChar8* path = nullptr;
@@ -59,35 +72,29 @@ bool FindFaceFile(const LICE_FontDescription& description, std::vector<char>* fi
   return found;
 }
 
-FT_Face OpenFace(const char* file, int index)
+FT_Face OpenFace(const LICE_FontDescription& description)
 {
   std::lock_guard<std::mutex> lock(gLibraryMutex);
-  if (!gLibrary && FT_Init_FreeType(&gLibrary) != 0)
-  {
-    gLibrary = nullptr;
-    return nullptr;
-  }
+  std::vector<char> file;
+  int index = 0;
   FT_Face face = nullptr;
-  if (FT_New_Face(gLibrary, file, index, &face) != 0) face = nullptr;
-  if (face)
-    ++gFaces;
-  else if (gFaces == 0)
+  if (!gLibrary && FT_Init_FreeType(&gLibrary) != 0) gLibrary = nullptr;
+  if (gLibrary && FindFaceFile(description, &file, &index) &&
+      FT_New_Face(gLibrary, file.data(), index, &face) == 0)
   {
-    FT_Done_FreeType(gLibrary);
-    gLibrary = nullptr;
+    ++gFaces;
+    return face;
   }
-  return face;
+  ReleaseLibrariesWhenUnused();
+  return nullptr;
 }
 
 void CloseFace(FT_Face face)
 {
   std::lock_guard<std::mutex> lock(gLibraryMutex);
   FT_Done_Face(face);
-  if (--gFaces == 0)
-  {
-    FT_Done_FreeType(gLibrary);
-    gLibrary = nullptr;
-  }
+  --gFaces;
+  ReleaseLibrariesWhenUnused();
 }
 
 // Platform colour (red | green << 8 | blue << 16) as an opaque pixel.
@@ -147,10 +154,7 @@ int LineEnd(const char32_t* text, int length, int start, bool singleLine, int* n
 LICE_PlatformFont* LICE_PlatformFont::Create(const LICE_FontDescription& description)
 {
   if (description.height < -kMaxHeight || description.height > kMaxHeight) return nullptr;
-  std::vector<char> file;
-  int index = 0;
-  if (!FindFaceFile(description, &file, &index)) return nullptr;
-  FT_Face face = OpenFace(file.data(), index);
+  FT_Face face = OpenFace(description);
   if (!face) return nullptr;
 
   LICE_PlatformFont* font = new (std::nothrow) LICE_PlatformFont();
@@ -356,7 +360,7 @@ int LICE_PlatformFont::DrawText(LICE_DrawContext& dc, const char32_t* text, int 
     for (int i = start; i < end; ++i) width += GlyphFor(text[i])->advance;
     double u = 0.0;
     if (flags & LICE_DT_RIGHT)
-      u = static_cast<double>(rect->right - rect->left - width);
+      u = static_cast<double>(static_cast<long long>(rect->right) - rect->left - width);
     else if (flags & LICE_DT_CENTER)
       u = static_cast<double>((static_cast<long long>(rect->right) - rect->left - width) / 2);
     const double v = static_cast<double>(lineIndex * lineHeight);

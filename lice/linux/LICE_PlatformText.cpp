@@ -48,9 +48,11 @@ int DrawCodePoints(LICE_DeviceContext dc, const char32_t* text, int length, LICE
 namespace lice
 {
 
+// Selecting back "no font" is allowed here (GDI refuses it): a context must not keep a font that
+// its owner may delete next.
 LICE_FontHandle TextSelectFont(LICE_DeviceContext dc, LICE_FontHandle font)
 {
-  return dc && font ? dc->SelectFont(font) : nullptr;
+  return dc ? dc->SelectFont(font) : nullptr;
 }
 
 int TextMetricsHeight(LICE_DeviceContext dc)
