@@ -275,6 +275,11 @@ void IPlugVST3::ShowHostParamMenu(int index, int x, int y)
   handler3->release();
 }
 
+void IPlugVST3::RemoveView(IPlugVST3View* view)
+{
+  mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end());
+}
+
 void IPlugVST3::ResizeEditor(int width, int height)
 {
   if (!GetGUI() || mViews.empty()) return;

@@ -130,8 +130,9 @@ public:
 
   // --- Views (user-interface thread) -------------------------------------------------------
   const std::vector<IPlugVST3View*>& Views() const { return mViews; }
-  // A view's destruction empties the whole list.
-  void ClearViews() { mViews.clear(); }
+  // A view going away leaves the list; the others stay (a host may open the next view before
+  // it releases the last one).
+  void RemoveView(IPlugVST3View* view);
 
   OBJ_METHODS(IPlugVST3, SingleComponentEffect)
 

@@ -17,7 +17,7 @@ IPlugVST3View::IPlugVST3View(IPlugVST3* plugin) : mPlugin(plugin) { mPlugin->add
 
 IPlugVST3View::~IPlugVST3View()
 {
-  mPlugin->ClearViews();
+  mPlugin->RemoveView(this);
   mPlugin->release();
 }
 

@@ -10,8 +10,8 @@ class IPlugVST3;
 // The platform type is "HWND" on Windows and "X11EmbedWindowID" on Linux.
 //
 // Threads: the host's user-interface thread. Ownership: reference counted (the SDK base); the
-// view holds one reference to its plug-in and is listed, not owned, in the plug-in's views.
-// Its destruction empties that whole list.
+// view holds one reference to its plug-in and is listed, not owned, in the plug-in's views
+// until its destruction.
 class IPlugVST3View : public Steinberg::CPluginView
 {
 public:

@@ -243,12 +243,23 @@ TEST(EditorViews, ResizesGoThroughTheFirstViewsFrame)
   EXPECT_EQ(first->onSize(&granted), kResultTrue); // only the requested one counts
   EXPECT_EQ(host.koru->resized, 1);
 
-  // Releasing either view empties the list; resizes then go nowhere.
-  second->release();
-  EXPECT_TRUE(host.koru->Views().empty());
-  host.koru->ResizeEditor(100, 100);
-  EXPECT_EQ(frame.views.size(), 1u);
+  // A released view leaves the list and the other stays in it: a host that opens its next
+  // view before releasing the last one keeps resizes and the parameter menu working.
+  IPlugView* third = host.koru->createView(ViewType::kEditor);
   first->release();
+  ASSERT_EQ(host.koru->Views().size(), 2u);
+  EXPECT_EQ(third->setFrame(&frame), kResultOk);
+  EXPECT_EQ(second->setFrame(nullptr), kResultOk);
+  host.koru->ResizeEditor(100, 100); // the first view now has no frame: nothing
+  EXPECT_EQ(frame.views.size(), 1u);
+  second->release();
+  host.koru->ResizeEditor(100, 100);
+  ASSERT_EQ(frame.views.size(), 2u);
+  EXPECT_EQ(frame.views[1], third);
+  third->release();
+  EXPECT_TRUE(host.koru->Views().empty());
+  host.koru->ResizeEditor(100, 100); // no view: nothing
+  EXPECT_EQ(frame.views.size(), 2u);
 }
 
 TEST(EditorViews, AttachingWithoutAWindowFailsAndKeepsOpenAndCloseBalanced)
