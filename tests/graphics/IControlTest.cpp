@@ -55,14 +55,6 @@ TEST(IControlValues, FirstPluginValueBecomesTheDefaultWithoutFlags)
   control.ClearDirty();
   EXPECT_FALSE(control.IsDirty());
 
-  // A non-number always differs, and the clamp leaves it as it is.
-  control.SetValueFromPlugin(std::numeric_limits<double>::quiet_NaN());
-  EXPECT_TRUE(control.IsDirty());
-  control.ClearDirty();
-  control.ClearDirty();
-  control.SetValueFromPlugin(std::numeric_limits<double>::quiet_NaN());
-  EXPECT_TRUE(control.IsDirty());
-
   // Plug-in values never reach the plug-in back.
   EXPECT_TRUE(plug.calls.empty());
 }
@@ -130,19 +122,6 @@ TEST(IControlValues, AMeterTraceLeavesTheSameStateAsOnePushPerValue)
   }
 }
 
-TEST(IControlValues, AuxiliaryValuesFlagTheControl)
-{
-  TestControl control(nullptr, IRect{1, 1, 5, 5});
-  control.AddAuxParam(3);
-  control.ClearDirty();
-  control.SetAuxValueFromPlugin(0, 0.0);
-  EXPECT_FALSE(control.IsDirty());
-  control.SetAuxValueFromPlugin(0, 0.4);
-  EXPECT_EQ(control.GetAuxParam(0).value, 0.4);
-  EXPECT_TRUE(control.IsDirty());
-  control.SetAuxValueFromPlugin(5, 0.4); // no such binding: ignored
-}
-
 TEST(IControlGeometry, HitTestingUsesTheTargetRectangle)
 {
   TestControl control(nullptr, IRect{10, 20, 30, 40});
@@ -166,21 +145,6 @@ TEST(IControlGeometry, HitTestingUsesTheTargetRectangle)
   control.SetHidden(true);
   EXPECT_TRUE(control.IsDirty());
   EXPECT_TRUE(control.RedrawPending());
-}
-
-TEST(IControlGeometry, BitmapControlsCoverOneFrame)
-{
-  IBitmapControl vertical(nullptr, 14, 496, Strip(61, 44, 2684));
-  EXPECT_EQ(vertical.GetRect(), (IRect{14, 496, 58, 540}));
-  IBitmapRef horizontal = Strip(4, 40, 10);
-  horizontal.framesHorizontal = true;
-  IBitmapControl side(nullptr, 1, 2, -1, horizontal, IBlend::BlendAdd);
-  EXPECT_EQ(side.GetRect(), (IRect{1, 2, 11, 12}));
-  EXPECT_EQ(side.GetBlend().method, IBlend::BlendAdd);
-  EXPECT_EQ(side.GetBlend().weight, 1.0f);
-  // A missing image (no size) gives a control that covers nothing.
-  IBitmapControl missing(nullptr, 5, 6, IBitmapRef{});
-  EXPECT_EQ(missing.GetRect(), (IRect{5, 6, 5, 6}));
 }
 
 TEST(IControlFrames, ValueSelectsTheNearestFrame)

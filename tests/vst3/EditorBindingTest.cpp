@@ -58,16 +58,6 @@ TEST(EditorGestures, ADragIsOneGestureWithItsEdits)
   EXPECT_DOUBLE_EQ(calls[1].value, 0.5 + 0.25 / 4.0);
   EXPECT_DOUBLE_EQ(host.koru->Param(0)->Value(), -24.0 + 48.0 * (0.5 + 0.0625));
   EXPECT_TRUE(Balanced(calls));
-
-  // A lamp's press is one gesture with one edit.
-  host.handler.Clear();
-  host.Graphics().PointerDown(14, 346, kLeft);
-  host.Graphics().PointerUp(14, 346, kLeft);
-  const auto lamp = host.handler.Calls();
-  ASSERT_EQ(lamp.size(), 3u);
-  EXPECT_EQ(lamp[1].id, 7u);
-  EXPECT_EQ(lamp[1].value, 1.0);
-  EXPECT_EQ(host.koru->Param(7)->Value(), 1.0);
 }
 
 TEST(EditorGestures, RightButtonsAndDoubleClicksStayBalanced)
@@ -93,13 +83,6 @@ TEST(EditorGestures, RightButtonsAndDoubleClicksStayBalanced)
                                              Kind::kPerformEdit, Kind::kEndEdit}));
   EXPECT_EQ(calls[3].value, 0.5); // the default
   EXPECT_EQ(host.koru->Param(0)->Value(), 0.0);
-
-  // Wheel turns are gestures of their own.
-  host.handler.Clear();
-  host.Graphics().PointerWheel(36, 518, IMouseMod{}, 2);
-  EXPECT_TRUE(Balanced(host.handler.Calls()));
-  EXPECT_EQ(host.handler.Count(Kind::kPerformEdit), 1u);
-  EXPECT_DOUBLE_EQ(host.Control(kInputKnob).GetValue(), 0.52);
 
   // A lamp's double click steps twice, each step inside a gesture.
   host.handler.Clear();
@@ -162,33 +145,6 @@ TEST(EditorValues, QueuedChangesMoveControlsDirectSetsDoNotRestoresMoveAll)
   }
   EXPECT_EQ(host.Control(kEQLamp).GetValue(), 1.0);
   EXPECT_DOUBLE_EQ(host.Control(kInputKnob).GetValue(), 0.75);
-}
-
-TEST(EditorValues, MetersMoveWithProcessing)
-{
-  EditorHost host;
-  host.Setup();
-  IGraphics& graphics = host.Graphics();
-  graphics.RedrawRegion(IRect{0, 0, 150, 550});
-  graphics.RedrawRegion(IRect{0, 0, 150, 550});
-  for (int block = 0; block < 20; ++block) ASSERT_EQ(host.Process(256), kResultOk);
-  IControl& vu = host.Control(host.koru->VUMeterIdx());
-  IControl& gr = host.Control(host.koru->GRMeterIdx());
-  EXPECT_GT(vu.GetValue(), 0.0);
-  EXPECT_EQ(vu.GetValue(), std::min(1.0, host.koru->VUState()));
-  EXPECT_EQ(gr.GetValue(), std::min(1.0, host.koru->GRState()));
-  IRect dirty;
-  EXPECT_TRUE(graphics.GatherDirty(dirty));
-  graphics.RedrawRegion(dirty);
-  graphics.RedrawRegion(dirty);
-  EXPECT_FALSE(graphics.GatherDirty(dirty));
-  // With the compressor at work the gain-reduction meter moves too.
-  harness::ParameterChanges changes;
-  changes.Add(6, 1.0);
-  ASSERT_EQ(host.Process(256, &changes, 0.9), kResultOk);
-  for (int block = 0; block < 20; ++block) ASSERT_EQ(host.Process(256, nullptr, 0.9), kResultOk);
-  EXPECT_EQ(gr.GetValue(), std::min(1.0, host.koru->GRState()));
-  EXPECT_TRUE(gr.IsDirty());
 }
 
 TEST(EditorViews, ResizesGoThroughTheFirstViewsFrame)
