@@ -31,11 +31,13 @@ bool LICE_MemBitmap::setSize(int width, int height)
 {
   if (width == mWidth && height == mHeight) return false;
 
-  // Computed in 64 bits: a size whose storage would not fit an int is refused like a failed
-  // allocation instead of wrapping round to a small block.
-  const int64_t pitch = (int64_t(width) + mAlignMask) & ~int64_t(mAlignMask);
-  const int64_t need = int64_t(height) * pitch * 4;
-  if (need > 0 && width >= 1 && height >= 1 && need <= kMaxCapacityBytes)
+  // A size whose storage would not fit an int is refused like a failed allocation instead of
+  // wrapping round to a small block.
+  const bool sized = width >= 1 && height >= 1;
+  const int64_t pitch = sized ? (int64_t(width) + mAlignMask) & ~int64_t(mAlignMask) : 0;
+  const bool fits = sized && pitch <= kMaxCapacityBytes / 4 / height;
+  const int64_t need = fits ? int64_t(height) * pitch * 4 : 0;
+  if (fits)
   {
     if (!mRaw)
     {

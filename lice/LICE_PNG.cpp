@@ -23,20 +23,17 @@ struct PngMemorySource
   int remaining;
 };
 
-// Never fails by itself: bytes past the end read as zeros, which libpng's chunk-length and CRC
-// checks then reject.
+// A read past the end fails the decode at once, as the file reader does at the end of a file.
+// Handing out zeros instead would only fail later, at the chunk's CRC, after libpng had run a CRC
+// over all of a length the data merely claims: up to 2 GiB of zeros for a 60-byte input.
 void ReadFromMemory(png_structp png, png_bytep out, size_t count)
 {
   auto* source = static_cast<PngMemorySource*>(png_get_io_ptr(png));
-  std::memset(out, 0, count);
   const size_t available = source->remaining > 0 ? size_t(source->remaining) : 0;
-  const size_t copied = count < available ? count : available;
-  if (copied)
-  {
-    std::memcpy(out, source->position, copied);
-    source->position += copied;
-    source->remaining -= int(copied);
-  }
+  if (count > available) png_error(png, "PNG data ends early");
+  std::memcpy(out, source->position, count);
+  source->position += count;
+  source->remaining -= int(count);
 }
 
 // Decoding failures are quiet: the caller receives null and shows the picture as missing.
@@ -87,6 +84,11 @@ LICE_IBitmap* Decode(PngInput input, LICE_IBitmap* target)
   else
     png_init_io(png, input.file);
   png_set_user_limits(png, kMaxSide, kMaxSide);
+  // Only the pixels and their transparency are used: every other ancillary chunk (text, colour
+  // profiles, gamma) is skipped unread, so no claimed length makes libpng allocate for it.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  static const png_byte kTransparency[] = {'t', 'R', 'N', 'S', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kTransparency, 1);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;

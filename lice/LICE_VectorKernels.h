@@ -1,6 +1,6 @@
 #pragma once
 
-// The row kernels written once over a vector width: VectorOps supplies the few operations (SSE2
+// The row kernels written once over a vector width: Ops supplies the few operations (SSE2
 // with 4 pixels per vector, AVX2 with 8) and the scalar rules finish each row's tail. Included
 // only by LICE_VectorSse2.cpp and LICE_VectorAvx2.cpp, each compiled for its own instruction set;
 // everything here is internal to those files (anonymous namespace), so no copy compiled for AVX2

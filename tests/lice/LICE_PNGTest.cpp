@@ -189,6 +189,30 @@ TEST(LICE_ReadPngMemory, DamagedDataAnswersNull)
     EXPECT_EQ(Decode(huge), nullptr) << side;
   }
 
+  // A text chunk between header and data: skipped when whole, refused at once when it claims
+  // more bytes than the data holds.
+  auto withChunk = [&](uint32_t length, const std::vector<uint8_t>& body)
+  {
+    std::vector<uint8_t> chunk = {uint8_t(length >> 24),
+                                  uint8_t(length >> 16),
+                                  uint8_t(length >> 8),
+                                  uint8_t(length),
+                                  't',
+                                  'E',
+                                  'X',
+                                  't'};
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    chunk.insert(chunk.end(), 4, 0);
+    std::vector<uint8_t> out = png;
+    out.insert(out.begin() + 33, chunk.begin(), chunk.end());
+    FixCrc(out, 33);
+    return out;
+  };
+  EXPECT_NE(Decode(withChunk(5, {'a', 0, 'b', 'c', 'd'})), nullptr);
+  std::vector<uint8_t> claimsTooMuch = withChunk(5, {'a', 0, 'b', 'c', 'd'});
+  claimsTooMuch[33] = 0x7F;
+  EXPECT_EQ(Decode(claimsTooMuch), nullptr);
+
   // A palette image without its palette.
   PngTestImage palette;
   palette.colourType = 3;
