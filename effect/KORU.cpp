@@ -37,6 +37,7 @@ KORU::KORU()
   // again through the same hook.
   for (int i = 0; i < kNumKORUParams; ++i) KORU::ParamChanged(i);
 
+  BuildEditor();
   InitDefaultPreset("-");
 }
 

@@ -38,6 +38,9 @@ public:
   double VUState() const { return mVUState; }
   double GRState() const { return mGRState; }
   const OnePoleSmoother& Smoother(int number) const { return mSmoothers[number - 1]; }
+  // Editor control indices of the two meters the chain feeds.
+  int GRMeterIdx() const { return mGRMeterIdx; }
+  int VUMeterIdx() const { return mVUMeterIdx; }
 
   // Keeps the vector paths to at most the given instructions (the processor's widest by
   // default). Every path gives the same bits; tests run them all.
@@ -59,6 +62,9 @@ private:
     kS10CompGain, // toward the compressor gain
     kNumSmoothers
   };
+
+  // Builds the editor (background, knobs, switches, meters) and attaches it.
+  void BuildEditor();
 
   // Frames are processed a chunk at a time, stage by stage: each stage runs over the whole
   // chunk (the oversamplers and their neighbours as pipelines), so the processor overlaps the
@@ -119,7 +125,8 @@ private:
   void SaveChainState(ChainState& state) const;
   void RestoreChainState(const ChainState& state);
   void ProcessSample(double xL, double xR);
-  void UpdateMeters(double gain, double outL, double outR);
+  // The meter states over the chunk's frames, pushed to the meter controls.
+  void UpdateMeters(int frames);
   // Cold path: clears any filter, oversampler, smoother or compressor state that went
   // non-finite, so one bad sample cannot silence the instance for good.
   void RecoverNonFiniteState();

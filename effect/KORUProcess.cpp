@@ -214,8 +214,7 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
       ProcessChunkFrameByFrame(frames);
     }
 
-    for (int n = 0; n < frames; ++n)
-      if (GetGUI()) UpdateMeters(c.gain[n], c.outL[n], c.outR[n]);
+    if (GetGUI()) UpdateMeters(frames);
     for (int n = 0; n < frames; ++n)
     {
       outputs[0][start + n] = c.outL[n];
@@ -630,25 +629,43 @@ void KORU::ProcessSample(double xL, double xR)
   }
 }
 
-void KORU::UpdateMeters(double gain, double outL, double outR)
+void KORU::UpdateMeters(int frames)
 {
-  // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum.
-  auto follow = [this](double& state, double v)
+  // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum,
+  // frame by frame; the needle is pulled a little past its target.
+  const Chunk& c = mChunk;
+  double gr[kChunkFrames], vu[kChunkFrames];
+  double grState, vuState;
+  // Each state depends on the one before. Both meters run side by side in one SSE2 pair (gain
+  // reduction low, VU high), and each frame's two candidate updates (rising and falling) are
+  // both computed, the comparison only choosing between them: it then runs beside the
+  // arithmetic instead of before it, and nothing branches on the signal. Same bits per lane.
+  const __m128d rise = _mm_set1_pd(kMeterRise), fall = _mm_set1_pd(kMeterFall);
+  const __m128d decayPair = _mm_set1_pd(mMeterDecay);
+  const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+  __m128d state = _mm_set_pd(mVUState, mGRState);
+  for (int n = 0; n < frames; ++n)
   {
-    v = v > state ? v * kMeterRise : v * kMeterFall;
-    state = (state - v) * mMeterDecay + v;
-  };
-  auto push = [this](int index, double value)
-  {
-    IGraphics* graphics = GetGUI();
-    if (graphics && index >= 0 && index < graphics->NControls())
-      graphics->GetControl(index)->SetValueFromPlugin(value);
-  };
-  follow(mGRState, std::fabs(1.0 - gain));
-  push(mGRMeterIdx, mGRState);
-  if (!GetGUI()) return;
-  follow(mVUState, std::fabs(outL + outR));
-  push(mVUMeterIdx, mVUState);
+    const __m128d v = _mm_and_pd(absMask, _mm_set_pd(c.outL[n] + c.outR[n], 1.0 - c.gain[n]));
+    const __m128d up = _mm_mul_pd(v, rise), down = _mm_mul_pd(v, fall);
+    const __m128d risen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, up), decayPair), up);
+    const __m128d fallen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, down), decayPair), down);
+    const __m128d rising = _mm_cmpgt_pd(v, state);
+    state = _mm_or_pd(_mm_and_pd(rising, risen), _mm_andnot_pd(rising, fallen));
+    _mm_storel_pd(&gr[n], state);
+    _mm_storeh_pd(&vu[n], state);
+  }
+  _mm_storel_pd(&grState, state);
+  _mm_storeh_pd(&vuState, state);
+  mGRState = grState;
+  mVUState = vuState;
+
+  // The controls take the chunk's values as one push per frame would leave them (value and
+  // redraw flags), in at most three calls each.
+  IGraphics* graphics = GetGUI();
+  if (!graphics) return;
+  if (IControl* meter = graphics->GetControl(mGRMeterIdx)) meter->SetValuesFromPlugin(gr, frames);
+  if (IControl* meter = graphics->GetControl(mVUMeterIdx)) meter->SetValuesFromPlugin(vu, frames);
 }
 
 void KORU::RecoverNonFiniteState()

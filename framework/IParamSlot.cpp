@@ -38,6 +38,13 @@ void IParamSlot::InitStepped(const char* name, double defaultValue, double min, 
   InitContinuous(name, defaultValue, min, max, 1.0, label, group, 1.0);
 }
 
+void IParamSlot::InitChoice(const char* name, int defaultValue, int count, const char* label,
+                            const char* group)
+{
+  if (mKind == kKindNone) mKind = kKindChoiceList;
+  InitContinuous(name, defaultValue, 0.0, count - 1, 1.0, label, group, 1.0);
+}
+
 void IParamSlot::SetDisplayText(int32_t value, const char* text)
 {
   DisplayText entry{value, {}};

@@ -41,6 +41,9 @@ public:
                       const char* label = "", const char* group = "", double shape = 1.0);
   void InitStepped(const char* name, double defaultValue, double min, double max,
                    const char* label = "", const char* group = "");
+  // A value chosen among count display texts, 0 .. count - 1 (the editor offers a menu).
+  void InitChoice(const char* name, int defaultValue, int count, const char* label = "",
+                  const char* group = "");
   void SetShapeExponent(double shape) { mShape = shape; }
   void SetDisplayText(int32_t value, const char* text);
   void SetNegateDisplay(bool negate) { mNegateDisplay = negate; }

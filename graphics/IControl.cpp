@@ -1,11 +1,19 @@
 #include "graphics/IControl.h"
 
 #include "framework/IPlugBase.h"
+#include "framework/Truncate.h"
+#include "graphics/IGraphics.h"
+
+#include <string>
 
 namespace
 {
-// A new value differs when the two are unequal or either is a non-number.
+// A new value differs when the two are unequal or either is not a number.
 bool Differs(double a, double b) { return a != b || a != a || b != b; }
+
+// The prompt of a parameter without display texts: 40 x 16 pixels on the control's centre.
+constexpr int kPromptHalfWidth = 20;
+constexpr int kPromptHalfHeight = 8;
 } // namespace
 
 IControl::IControl(IPlugBase* plugin, const IRect& rect, int paramIdx, IBlend blend)
@@ -17,11 +25,38 @@ IControl::IControl(IPlugBase* plugin, const IRect& rect, int paramIdx, IBlend bl
 {
 }
 
+void IControl::OnPress(int /*x*/, int /*y*/, const IMouseMod& mod)
+{
+  if (!mod.R || mPromptDisabled || !mPlugin || mParamIdx < 0) return;
+  IParamSlot* param = mPlugin->Param(mParamIdx);
+  IGraphics* graphics = mPlugin->GetGUI();
+  if (!param || !graphics) return;
+  IRect rect = mRect;
+  if (param->DisplayTextCount() == 0)
+  {
+    const int cx = TruncateToInt32(0.5 * (mRect.L + mRect.R));
+    const int cy = TruncateToInt32(0.5 * (mRect.T + mRect.B));
+    rect = IRect{cx - kPromptHalfWidth, cy - kPromptHalfHeight, cx + kPromptHalfWidth,
+                 cy + kPromptHalfHeight};
+  }
+  graphics->PromptParam(this, param, &rect);
+  mRedrawPending = true;
+}
+
+void IControl::OnDoubleClick(int /*x*/, int /*y*/, const IMouseMod& /*mod*/)
+{
+  const double defaultValue = mDefaultValue;
+  if (defaultValue < 0.0) return;
+  mValue = defaultValue;
+  MarkDirty(true);
+}
+
 void IControl::SetValueFromPlugin(double value)
 {
   if (mDefaultValue < 0.0)
   {
-    mDefaultValue = mValue = value;
+    mDefaultValue = value;
+    mValue = value;
     return;
   }
   if (Differs(value, mValue))
@@ -30,6 +65,20 @@ void IControl::SetValueFromPlugin(double value)
     MarkDirty(false);
     mRedrawPending = true;
   }
+}
+
+void IControl::SetValuesFromPlugin(const double* values, int count)
+{
+  if (count < 1) return;
+  SetValueFromPlugin(values[0]);
+  // A value equal to the stored one changes nothing, so only the last move matters: pushing
+  // the value before it and the value after it flags the control (if the first push did not)
+  // and leaves the last value stored.
+  int last = count - 1;
+  while (last > 0 && !Differs(values[last], values[last - 1])) --last;
+  if (last == 0) return;
+  SetValueFromPlugin(values[last - 1]);
+  SetValueFromPlugin(values[last]);
 }
 
 void IControl::SetValueFromUser(double value)
@@ -53,19 +102,56 @@ void IControl::SetAuxValueFromPlugin(int auxIndex, double value)
   }
 }
 
+void IControl::SetHidden(bool hidden)
+{
+  mHidden = hidden;
+  mRedrawPending = true;
+  MarkDirty(false);
+}
+
+void IControl::SetGreyed(bool greyed)
+{
+  mGreyed = greyed;
+  mBlend.weight = greyed ? 0.25f : 1.0f;
+  MarkDirty(false);
+}
+
+bool IControl::HitTest(int x, int y) { return !mTargetRect.Empty() && mTargetRect.Contains(x, y); }
+
 void IControl::MarkDirty(bool pushToPlugin)
 {
-  if (mValue < mClampLow)
+  const double value = mValue;
+  if (value < mClampLow)
     mValue = mClampLow;
-  else if (mValue > mClampHigh)
+  else if (value > mClampHigh)
     mValue = mClampHigh;
   mDirty = true;
   if (!pushToPlugin || !mPlugin || mParamIdx < 0) return;
+
+  // The host hears every edit inside a gesture: a press's (its release ends it), or else one
+  // of the edit's own.
+  const IGraphics* graphics = mPlugin->GetGUI();
+  const bool ownGesture = graphics && graphics->OpenGestureParam() != mParamIdx;
+  if (ownGesture) mPlugin->BeginHostEdit(mParamIdx);
   mPlugin->ParamFromEditor(mParamIdx, mValue);
+  if (ownGesture) mPlugin->EndHostEdit(mParamIdx);
+  const IParamSlot* param = mPlugin->Param(mParamIdx);
+  if (!param) return;
+  if (mValueLabel)
+  {
+    // The display string, a space, and the unit label unless a display text names the value.
+    char display[IParamSlot::kTextSize] = {};
+    param->FormatForHost(display, sizeof(display));
+    std::string text = display;
+    text += ' ';
+    text += param->UnitLabelForHost();
+    mValueLabel->SetTextFromPlugin(text.c_str());
+  }
+  if (mNameLabel) mNameLabel->SetTextFromPlugin(param->Name());
 }
 
 void IControl::ClearDirty()
 {
-  mDirty = mRedrawPending;
+  mDirty = mRedrawPending.Load();
   mRedrawPending = false;
 }

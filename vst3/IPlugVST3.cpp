@@ -6,6 +6,7 @@
 #include "vst3/HostParamIds.h"
 #include "vst3/HostText.h"
 #include "vst3/IPlugParameter.h"
+#include "vst3/IPlugVST3View.h"
 #include "vst3/SpeakerArrangement.h"
 
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -272,6 +273,17 @@ void IPlugVST3::ShowHostParamMenu(int index, int x, int y)
     menu->release();
   }
   handler3->release();
+}
+
+void IPlugVST3::RemoveView(IPlugVST3View* view)
+{
+  mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end());
+}
+
+void IPlugVST3::ResizeEditor(int width, int height)
+{
+  if (!GetGUI() || mViews.empty()) return;
+  mViews[0]->RequestResize(width, height);
 }
 
 bool IPlugVST3::IsOffline() const { return processSetup.processMode == kOffline; }

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <vector>
 
+class IPlugVST3View;
+
 // The VST3 binding of IPlugBase: one object that is the host's audio component, audio
 // processor, edit controller and unit-information provider at once. The effect derives from
 // it and overrides only the framework's hooks.
@@ -123,12 +125,16 @@ public:
   void TimeSignature(int& numerator, int& denominator) const override;
   void TransportInfo(ITimeInfo& info) const override;
   void SetLatencySamples(int samples) override;
+  // Asks the host, through the first view's frame, to resize the editor view.
+  void ResizeEditor(int width, int height) override;
+
+  // --- Views (user-interface thread) -------------------------------------------------------
+  const std::vector<IPlugVST3View*>& Views() const { return mViews; }
+  // A view going away leaves the list; the others stay (a host may open the next view before
+  // it releases the last one).
+  void RemoveView(IPlugVST3View* view);
 
   OBJ_METHODS(IPlugVST3, SingleComponentEffect)
-
-protected:
-  // The views the host opened, as their IPlugView interfaces; not owned.
-  std::vector<Steinberg::IPlugView*>& Views() { return mViews; }
 
 private:
   void SetBypassedFromHost(bool bypassed);
@@ -144,7 +150,8 @@ private:
   int mSideChainChannels = 0;
   bool mSideChainActive = false;
   Steinberg::Vst::ProcessContext mTransport{};
-  std::vector<Steinberg::IPlugView*> mViews;
+  // The views the host opened; not owned.
+  std::vector<IPlugVST3View*> mViews;
 
   // The buses and host parameters exist (initialize ran, terminate did not).
   bool mHostObjectsBuilt = false;

@@ -5,6 +5,9 @@
 #include "vst3/HostParamIds.h"
 #include "vst3/IPlugParameter.h"
 #include "vst3/IPlugVST3.h"
+#include "vst3/IPlugVST3View.h"
+
+#include <cstring>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -51,8 +54,14 @@ tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue normaliz
   return kResultOk;
 }
 
-// The editor view comes with the view binding; until then no view type is offered.
-IPlugView* PLUGIN_API IPlugVST3::createView(FIDString /*name*/) { return nullptr; }
+// Only the editor view exists. Whether the effect has an editor is the view's question.
+IPlugView* PLUGIN_API IPlugVST3::createView(FIDString name)
+{
+  if (!name || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
+  auto* view = new IPlugVST3View(this);
+  mViews.push_back(view);
+  return view;
+}
 
 // --- IEditController2 ---------------------------------------------------------------------
 

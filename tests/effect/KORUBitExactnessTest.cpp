@@ -32,6 +32,8 @@ public:
     : mShipped(std::make_unique<KORU>())
   {
     mShipped->LimitVectorIsa(isa);
+    // KORU always has its editor, so its meters run.
+    mLiteral.SetMetersRunning(mShipped->GetGUI() != nullptr);
     SetSampleRate(fs);
     mShipped->SetMaxBlockSize(4096);
   }

@@ -216,13 +216,6 @@ TEST_F(ControllerTest, KnobModeHelpAndAboutBox)
   EXPECT_EQ(host().controller2->openAboutBox(true), kResultFalse);
 }
 
-TEST_F(ControllerTest, NoEditorViewYet)
-{
-  EXPECT_EQ(host().controller->createView(ViewType::kEditor), nullptr);
-  EXPECT_EQ(host().controller->createView("other"), nullptr);
-  EXPECT_EQ(host().controller->createView(nullptr), nullptr);
-}
-
 TEST_F(ControllerTest, OneRootUnit)
 {
   EXPECT_EQ(host().units->getUnitCount(), 1);

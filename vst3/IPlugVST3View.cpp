@@ -1,0 +1,85 @@
+#include "vst3/IPlugVST3View.h"
+
+#include "graphics/IGraphics.h"
+#include "vst3/IPlugVST3.h"
+
+#include <cstring>
+
+using namespace Steinberg;
+
+#ifdef _WIN32
+const char* const IPlugVST3View::kPlatformType = kPlatformTypeHWND;
+#else
+const char* const IPlugVST3View::kPlatformType = kPlatformTypeX11EmbedWindowID;
+#endif
+
+IPlugVST3View::IPlugVST3View(IPlugVST3* plugin) : mPlugin(plugin) { mPlugin->addRef(); }
+
+IPlugVST3View::~IPlugVST3View()
+{
+  mPlugin->RemoveView(this);
+  mPlugin->release();
+}
+
+tresult PLUGIN_API IPlugVST3View::isPlatformTypeSupported(FIDString type)
+{
+  if (!mPlugin->GetGUI()) return kResultFalse;
+  return type && std::strcmp(type, kPlatformType) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
+{
+  IGraphics* graphics = mPlugin->GetGUI();
+  if (!graphics || isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
+  if (!graphics->OpenEditorWindow(parent)) return kResultFalse;
+  CPluginView::attached(parent, type);
+  if (!mOpened)
+  {
+    mOpened = true;
+    mPlugin->EditorOpened();
+  }
+  return kResultOk;
+}
+
+tresult PLUGIN_API IPlugVST3View::removed()
+{
+  if (IGraphics* graphics = mPlugin->GetGUI())
+  {
+    if (mOpened)
+    {
+      mOpened = false;
+      mPlugin->EditorClosed();
+    }
+    graphics->CloseEditorWindow();
+  }
+  return CPluginView::removed();
+}
+
+tresult PLUGIN_API IPlugVST3View::getSize(ViewRect* size)
+{
+  IGraphics* graphics = mPlugin->GetGUI();
+  if (!graphics) return kResultFalse;
+  if (!size) return kInvalidArgument;
+  *size = ViewRect(0, 0, graphics->Width(), graphics->Height());
+  return kResultOk;
+}
+
+tresult PLUGIN_API IPlugVST3View::onSize(ViewRect* newSize)
+{
+  if (!newSize) return kResultTrue;
+  rect = *newSize;
+  if (mExpectingResize)
+  {
+    mExpectingResize = false;
+    mPlugin->EditorResized();
+  }
+  return kResultTrue;
+}
+
+void IPlugVST3View::RequestResize(int width, int height)
+{
+  if (!plugFrame) return;
+  mExpectingResize = true;
+  ViewRect newSize(0, 0, width, height);
+  plugFrame->resizeView(this, &newSize);
+}
