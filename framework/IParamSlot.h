@@ -66,6 +66,11 @@ public:
   // Text of the first display-text entry whose value is n; empty when none matches.
   const char* DisplayTextAt(int32_t n) const;
   int DisplayTextCount() const { return static_cast<int>(mDisplayTexts.size()); }
+  // Display-text entry i in the order they were set; null outside 0 .. count - 1.
+  const DisplayText* DisplayTextEntry(int i) const
+  {
+    return i >= 0 && i < DisplayTextCount() ? &mDisplayTexts[i] : nullptr;
+  }
   // Display string of the current value / of a given plain value, into a caller buffer.
   void FormatForHost(char* out, size_t size) const { FormatPlain(Value(), out, size); }
   void FormatPlain(double plain, char* out, size_t size) const;
