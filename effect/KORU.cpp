@@ -38,6 +38,7 @@ KORU::KORU()
   for (int i = 0; i < kNumKORUParams; ++i) KORU::ParamChanged(i);
 
   InitDefaultPreset("-");
+  LimitVectorIsa(ConfiguredVectorIsa());
 }
 
 KORU::~KORU() = default;

@@ -9,8 +9,7 @@ enum class VectorIsa
   kAvx512 // 32 registers, and 512-bit vectors where they pay (AVX-512F, VL and DQ)
 };
 
-// What this processor offers (checked once). Builds without the wide forms (Windows) answer
-// kSse2.
+// What this processor offers (checked once).
 VectorIsa ProcessorVectorIsa();
 
 // The narrower of what is asked and what the processor offers.
@@ -19,3 +18,12 @@ inline VectorIsa LimitedVectorIsa(VectorIsa asked)
   const VectorIsa offered = ProcessorVectorIsa();
   return asked < offered ? asked : offered;
 }
+
+// "SSE2", "AVX" or "AVX512".
+const char* VectorIsaName(VectorIsa isa);
+
+// The widest path a new instance takes: the processor's, or a narrower one named (as
+// VectorIsaName gives it, in any case) by the environment variable KORU_VECTOR_PATH, so that the
+// paths of a built module can be timed and compared. Reads the environment: not for the audio
+// thread.
+VectorIsa ConfiguredVectorIsa();

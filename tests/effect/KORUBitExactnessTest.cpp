@@ -235,17 +235,6 @@ void RunTour(double fs, int blockSize, VectorIsa isa, size_t frames, size_t stag
   }
 }
 
-const char* IsaName(VectorIsa isa)
-{
-  switch (isa)
-  {
-  case VectorIsa::kSse2: return "SSE2";
-  case VectorIsa::kAvx: return "AVX";
-  case VectorIsa::kAvx512: return "AVX512";
-  }
-  return "?";
-}
-
 // The vector paths this processor can run (the others would be the same test again).
 std::vector<VectorIsa> RunnableIsas()
 {
@@ -264,7 +253,7 @@ struct TourCase
 
 void PrintTo(const TourCase& c, std::ostream* os)
 {
-  *os << c.fs << " Hz, " << c.blockSize << "-frame blocks, " << IsaName(c.isa);
+  *os << c.fs << " Hz, " << c.blockSize << "-frame blocks, " << VectorIsaName(c.isa);
 }
 
 class KORUBitExactTour : public ::testing::TestWithParam<TourCase>
@@ -294,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, KORUBitExactTour, ::testing::Values
                          {
                            return std::to_string(static_cast<int>(info.param.fs)) + "Hz_" +
                                   std::to_string(info.param.blockSize) + "frames_" +
-                                  IsaName(info.param.isa);
+                                  VectorIsaName(info.param.isa);
                          });
 
 // Long enough for every smoother to reach its fixed point (about 38000 frames for the ones
@@ -459,7 +448,7 @@ TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
   for (int exponent = 0; exponent <= 4; ++exponent)
     for (const VectorIsa isa : RunnableIsas())
     {
-      SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << IsaName(isa));
+      SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << VectorIsaName(isa));
       HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
       pairLeft.LimitVectorIsa(isa);
       pairRight.LimitVectorIsa(isa);
