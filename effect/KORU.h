@@ -3,9 +3,9 @@
 #include "effect/CircuitSection.h"
 #include "effect/CircuitSectionPair.h"
 #include "effect/CompressorStepper.h"
-#include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
+#include "effect/StereoHalfbandOversampler.h"
 #include "effect/VectorIsa.h"
 #include "vst3/IPlugVST3.h"
 
@@ -97,7 +97,8 @@ private:
   struct ChainState
   {
     OnePoleSmoother smoothers[kNumSmoothers];
-    HalfbandOversampler inputL{2}, inputR{2}, outputL{1}, outputR{1};
+    StereoHalfbandOversampler<2> input;
+    StereoHalfbandOversampler<1> output;
     CircuitSection midL, midR, highL, highR, lowL, lowR;
     double gain = 1.0;
     double inL = 0.0, inR = 0.0, compL = 0.0, compR = 0.0;
@@ -136,10 +137,9 @@ private:
 
   OnePoleSmoother mSmoothers[kNumSmoothers];
 
-  HalfbandOversampler mInputOversamplerL{2};
-  HalfbandOversampler mInputOversamplerR{2};
-  HalfbandOversampler mOutputOversamplerL{1};
-  HalfbandOversampler mOutputOversamplerR{1};
+  // The input stage at four times the rate, the mid band at twice.
+  StereoHalfbandOversampler<2> mInputOversampler;
+  StereoHalfbandOversampler<1> mOutputOversampler;
 
   double mInL = 0.0, mInR = 0.0;
   double mGain = 1.0;
@@ -150,10 +150,15 @@ private:
   double mVUState = 1.0;
   double mGRState = 1.0;
   // Per-block constants. The switch and compressor records cannot change within a block: the
-  // caller holds the instance mutex.
+  // caller holds the instance mutex. The rate's constants (mFs, the smoothers' coefficients,
+  // mMeterDecay, the compressor's) and the compressor's make-up are kept until what they follow
+  // changes.
   double mFs = 44100.0;
-  double mMakeupFactor = 1.0;
+  bool mRateConstantsValid = false;
+  const double mMakeupFactor;
   double mMeterDecay = 0.0;
+  double mCompressorKnob = 0.0;
+  bool mCompressorMakeupValid = false;
   double mCompressorMakeup = 1.0; // 10^(makeupDb / 20) of the compressor knob
   int mCompressorBypass = 0;
   int mEQBypass = 0;
@@ -165,6 +170,10 @@ private:
   // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
   CircuitDesignCache<circuit::kHigh, true> mHighDesign;
   CircuitDesignCache<circuit::kLow> mLowDesign;
+  // The equaliser's smoothers sat at their targets in the last chunk, which designed the
+  // sections and left the first frame's values and designs in mChunk; nothing has changed a
+  // target, the rate or the sections since.
+  bool mEqualiserSettled = false;
 
   Chunk mChunk;
   ChainState mChunkStart;

@@ -12,12 +12,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <emmintrin.h>
 
 namespace
 {
-// Fixed output make-up that restores the input curve's -16.8 dB.
-constexpr double kMakeupDb = 16.8;
 // Added before the input curve (so silence in is not exactly silence out).
 constexpr double kInputOffset = 1e-10;
 // Continuous make-up: the compressor knob's 0..96 maps onto 0..10 dB.
@@ -144,7 +143,7 @@ __attribute__((always_inline)) inline void DesignChunk(const ChunkDesigns& d)
                                         *d.lowCurrent);
 }
 __attribute__((flatten)) void DesignChunkSse2(const ChunkDesigns& d) { DesignChunk<2>(d); }
-#if KORU_HALFBAND_AVX
+#if KORU_WIDE_VECTORS
 __attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d)
 {
   DesignChunk<4>(d);
@@ -156,9 +155,11 @@ DesignChunkAvx512(const ChunkDesigns& d)
 }
 #endif
 
+bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
 void DesignChunk(VectorIsa isa, const ChunkDesigns& d)
 {
-#if KORU_HALFBAND_AVX
+#if KORU_WIDE_VECTORS
   if (isa == VectorIsa::kAvx512) return DesignChunkAvx512(d);
   if (isa == VectorIsa::kAvx) return DesignChunkAvx(d);
 #endif
@@ -169,18 +170,31 @@ void DesignChunk(VectorIsa isa, const ChunkDesigns& d)
 
 void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
-  mFs = SampleRate();
-  for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(mFs);
+  // What follows from the rate or a record alone is computed again only when that changed: the
+  // same functions of the same values give the same bits.
+  const double fs = SampleRate();
+  if (!mRateConstantsValid || !SameBits(fs, mFs))
+  {
+    mFs = fs;
+    for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(fs);
+    mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs));
+    mCompressor.SetRate(fs);
+    mRateConstantsValid = true;
+    mEqualiserSettled = false;
+  }
   if (nFrames < 1) return;
 
-  mMakeupFactor = dmath::Exp10(kMakeupDb / 20.0);
-  mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * mFs));
   // The records hold still for the block, so does everything read from them.
-  const double makeupDb = Param(kCompressor)->Value() / kCompressorRange * kCompressorMakeupDb;
-  mCompressorMakeup = dmath::Exp10(makeupDb / 20.0);
+  const double compressorKnob = Param(kCompressor)->Value();
+  if (!mCompressorMakeupValid || !SameBits(compressorKnob, mCompressorKnob))
+  {
+    const double makeupDb = compressorKnob / kCompressorRange * kCompressorMakeupDb;
+    mCompressorMakeup = dmath::Exp10(makeupDb / 20.0);
+    mCompressorKnob = compressorKnob;
+    mCompressorMakeupValid = true;
+  }
   mCompressorBypass = SwitchValue(kCompressorBypass);
   mEQBypass = SwitchValue(kEQBypass);
-  mCompressor.SetRate(mFs);
   // A switch value other than 0 or 1 leaves outputs at their previous values, frame by frame.
   const bool switchesPlain =
       (mCompressorBypass == 0 || mCompressorBypass == 1) && (mEQBypass == 0 || mEQBypass == 1);
@@ -214,8 +228,8 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
       ProcessChunkFrameByFrame(frames);
     }
 
-    for (int n = 0; n < frames; ++n)
-      if (GetGUI()) UpdateMeters(c.gain[n], c.outL[n], c.outR[n]);
+    if (GetGUI())
+      for (int n = 0; n < frames; ++n) UpdateMeters(c.gain[n], c.outL[n], c.outR[n]);
     for (int n = 0; n < frames; ++n)
     {
       outputs[0][start + n] = c.outL[n];
@@ -257,6 +271,9 @@ bool KORU::ProcessChunk(int frames)
 
 int KORU::SmoothAndDesignEqualiser(int frames)
 {
+  // Settled smoothers stay where they are, and the same inputs give the same designs: the last
+  // chunk's first-frame values and designs in mChunk still serve.
+  if (mEqualiserSettled) return 0;
   Chunk& c = mChunk;
   const double fs = mFs;
   // The equaliser controls and the output gain: their smoothers advance for the left channel,
@@ -349,7 +366,7 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     designs.highCurrent = &highK;
     designs.lowCurrent = &lowK;
     // The same vector path as the oversamplers (LimitVectorIsa sets theirs).
-    DesignChunk(mInputOversamplerL.VectorIsaInUse(), designs);
+    DesignChunk(mInputOversampler.VectorIsaInUse(), designs);
     const int last = frames - 1;
     mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0},
                         {c.midRate[last][1], c.mid[last][1], 0.0});
@@ -362,6 +379,7 @@ int KORU::SmoothAndDesignEqualiser(int frames)
   highK.StoreTo(mHighL, mHighR);
   lowK.StoreTo(mLowL, mLowR);
 
+  mEqualiserSettled = settled;
   return settled ? 0 : 1;
 }
 
@@ -377,8 +395,7 @@ void KORU::RunInputStage(int frames)
   SplitFrame split{c.stereo, c.inL, c.inR};
   const __m128d offset = _mm_set1_pd(kInputOffset);
   for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo,
-                                         frames, c.work, inputStage, split);
+  mInputOversampler.ProcessFrames(c.stereo, c.stereo, frames, c.work, inputStage, split);
   s9.z = inputStage.z;
 }
 
@@ -447,8 +464,7 @@ void KORU::RunEqualiserAndOutput(int frames, int stride)
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
-  HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo,
-                                         c.midOut, frames, c.work, midBand, shelves);
+  mOutputOversampler.ProcessFrames(c.stereo, c.midOut, frames, c.work, midBand, shelves);
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
@@ -472,6 +488,7 @@ void KORU::ProcessChunkFrameByFrame(int frames)
 
 void KORU::InvalidateDesigns()
 {
+  mEqualiserSettled = false;
   mMidDesign.Invalidate();
   mHighDesign.Invalidate();
   mLowDesign.Invalidate();
@@ -480,10 +497,8 @@ void KORU::InvalidateDesigns()
 void KORU::SaveChainState(ChainState& state) const
 {
   std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
-  state.inputL = mInputOversamplerL;
-  state.inputR = mInputOversamplerR;
-  state.outputL = mOutputOversamplerL;
-  state.outputR = mOutputOversamplerR;
+  state.input = mInputOversampler;
+  state.output = mOutputOversampler;
   state.midL = mMidL;
   state.midR = mMidR;
   state.highL = mHighL;
@@ -504,10 +519,8 @@ void KORU::SaveChainState(ChainState& state) const
 void KORU::RestoreChainState(const ChainState& state)
 {
   std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
-  mInputOversamplerL = state.inputL;
-  mInputOversamplerR = state.inputR;
-  mOutputOversamplerL = state.outputL;
-  mOutputOversamplerR = state.outputR;
+  mInputOversampler = state.input;
+  mOutputOversampler = state.output;
   mMidL = state.midL;
   mMidR = state.midR;
   mHighL = state.highL;
@@ -543,8 +556,8 @@ void KORU::ProcessSample(double xL, double xR)
     const double g = s9.Advance(inputGain);
     return InputCurve(g * s);
   };
-  mInL = mInputOversamplerL.Process(xL + kInputOffset, inputStage);
-  mInR = mInputOversamplerR.Process(xR + kInputOffset, inputStage);
+  mInL = mInputOversampler.Process(0, xL + kInputOffset, inputStage);
+  mInR = mInputOversampler.Process(1, xR + kInputOffset, inputStage);
 
   // 3. Linked compressor.
   const double threshold = mSmoothers[kS8Threshold].Advance(-mCompAmount);
@@ -607,8 +620,8 @@ void KORU::ProcessSample(double xL, double xR)
   }
 
   // 7. Mid band at twice the rate.
-  mMidOutL = mOutputOversamplerL.Process(mCompL, [this](double s) { return Step(mMidL, s); });
-  mMidOutR = mOutputOversamplerR.Process(mCompR, [this](double s) { return Step(mMidR, s); });
+  mMidOutL = mOutputOversampler.Process(0, mCompL, [this](double s) { return Step(mMidL, s); });
+  mMidOutR = mOutputOversampler.Process(1, mCompR, [this](double s) { return Step(mMidR, s); });
 
   // 8. High and low shelves and the output gain, or the equaliser bypass.
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
@@ -665,9 +678,11 @@ void KORU::RecoverNonFiniteState()
     if (!finite({s.x1, s.x2, s.y1, s.y2, s.lastInput, s.lastOutput}))
       s.x1 = s.x2 = s.y1 = s.y2 = s.lastInput = s.lastOutput = 0.0;
   }
-  for (HalfbandOversampler* os :
-       {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
-    if (!os->IsFinite()) os->Reset();
+  for (int channel = 0; channel < 2; ++channel)
+  {
+    if (!mInputOversampler.IsFinite(channel)) mInputOversampler.Reset(channel);
+    if (!mOutputOversampler.IsFinite(channel)) mOutputOversampler.Reset(channel);
+  }
   for (OnePoleSmoother& smoother : mSmoothers)
     if (!std::isfinite(smoother.z)) smoother.z = 0.0;
   if (!std::isfinite(mGain)) mGain = 1.0;

@@ -1,14 +1,12 @@
 #include "effect/VectorIsa.h"
 
-#include "effect/HalfbandStage.h"
-
 #include <cctype>
 #include <cstdlib>
 #include <string>
 
 VectorIsa ProcessorVectorIsa()
 {
-#if KORU_HALFBAND_AVX
+#if KORU_WIDE_VECTORS
   static const VectorIsa isa = []
   {
     __builtin_cpu_init();

@@ -1,5 +1,11 @@
 #pragma once
 
+// The AVX and AVX-512 forms where GCC or Clang target x86-64, but not on Windows, where MinGW's
+// GCC cannot keep the stack aligned for spilled 256-bit vectors.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+#define KORU_WIDE_VECTORS 1
+#endif
+
 // The widest vector instructions a processing path may use. Every path gives the same bits;
 // the wider ones just do more per instruction (and AVX-512 brings twice the registers).
 enum class VectorIsa
@@ -9,7 +15,7 @@ enum class VectorIsa
   kAvx512 // 32 registers, and 512-bit vectors where they pay (AVX-512F, VL and DQ)
 };
 
-// What this processor offers (checked once).
+// What this processor offers (checked once); SSE2 in builds without the wide forms.
 VectorIsa ProcessorVectorIsa();
 
 // The narrower of what is asked and what the processor offers.
