@@ -1,8 +1,9 @@
 #pragma once
 
-// The AVX and AVX-512 forms where GCC or Clang target x86-64, but not on Windows, where MinGW's
-// GCC cannot keep the stack aligned for spilled 256-bit vectors.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+// The AVX and AVX-512 forms where GCC or Clang target x86-64. On Windows, MinGW's GCC keeps the
+// stack aligned to 16 bytes only but spills wide vectors with aligned moves: there the build must
+// have its assembler write them as unaligned ones (cmake/CompilerFlags.cmake does).
+#if defined(__GNUC__) && defined(__x86_64__) && (!defined(_WIN32) || KORU_UNALIGNED_VECTOR_MOVES)
 #define KORU_WIDE_VECTORS 1
 #endif
 
