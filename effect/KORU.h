@@ -69,14 +69,14 @@ private:
   static constexpr int kChunkFrames = 128;
   struct Chunk
   {
-    double xL[kChunkFrames], xR[kChunkFrames];   // input, non-finite samples silenced
+    __m128d x[kChunkFrames];                     // input (left low), non-finite samples silenced
     double peak[kChunkFrames];                   // raw input peak
     double inL[kChunkFrames], inR[kChunkFrames]; // input-stage outputs
     double threshold[kChunkFrames];              // S8
     double target[kChunkFrames];                 // the compressor curve's gain
     double attack[kChunkFrames];                 // its attack factor, while S8 moves
     double gain[kChunkFrames];                   // compressor gain after each frame
-    double compL[kChunkFrames], compR[kChunkFrames];
+
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
     // channel, [frame][1] the one for the right.
     double mid[kChunkFrames][2], midFreq[kChunkFrames][2];
@@ -89,7 +89,7 @@ private:
     CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames],
         lowDesign[kChunkFrames];
     // Left and right side by side in SSE2 pairs (left in the low lane).
-    __m128d stereo[kChunkFrames];
+    __m128d stereo[kChunkFrames]; // input-stage outputs, then compressor outputs
     __m128d midOut[kChunkFrames];
     __m128d work[8 * kChunkFrames]; // the oversamplers' stages
   };
@@ -112,8 +112,9 @@ private:
   // signal); answers 0 when one frame's values serve the whole chunk, 1 otherwise.
   int SmoothAndDesignEqualiser(int frames);
   void RunInputStage(int frames);
-  double RunCompressor(int frames); // answers the gain after the last frame
-  void RunEqualiserAndOutput(int frames, int stride);
+  void PrepareCompressor(int frames);
+  // Answers the gain after the last frame.
+  double RunCompressorEqualiserAndOutput(int frames, int stride);
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
   void ProcessChunkFrameByFrame(int frames);
   void InvalidateDesigns();
@@ -166,6 +167,7 @@ private:
   // The same steps with fewer calls: the compressor's transcendental functions only where
   // their result is used and new, and each section redesigned only when its inputs moved.
   CompressorStepper mCompressor;
+  bool mThresholdMoving = false; // in this chunk
   CircuitDesignCache<circuit::kMid> mMidDesign;
   // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
   CircuitDesignCache<circuit::kHigh, true> mHighDesign;

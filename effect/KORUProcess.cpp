@@ -4,6 +4,7 @@
 // once per block or skipped here gives the same bits as the literal chain would (the tests
 // hold it to that, bit for bit).
 #include "effect/CircuitDesignLanes.h"
+#include "effect/CompressorStepper.h"
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "framework/DeterministicMath.h"
@@ -63,6 +64,14 @@ struct InputStageFrame
   }
 };
 
+// The input stage's frames: the input pair and the offset added before the curve.
+struct InputFrame
+{
+  const __m128d* x;
+  __m128d offset;
+  __m128d operator()(int n) const { return _mm_add_pd(x[n], offset); }
+};
+
 // Left and right of a finished frame into their own arrays.
 struct SplitFrame
 {
@@ -72,6 +81,34 @@ struct SplitFrame
   {
     _mm_storel_pd(&left[n], stereo[n]);
     _mm_storeh_pd(&right[n], stereo[n]);
+  }
+};
+
+// The compressor on one frame: the gain's step toward the frame's target, then the make-up and
+// S10's two steps (left, then right) on the input-stage outputs, unless the compressor is
+// bypassed. Answers the compressor's output pair, which it also keeps for the equaliser bypass.
+struct CompressorFrame
+{
+  CompressorStepper* stepper;
+  OnePoleSmoother s10;
+  double gain;
+  double makeup;
+  const double *target, *peak, *threshold;
+  const double* attack; // the attack factors while the threshold moves, else null
+  const double *inL, *inR;
+  double* gains;
+  __m128d* out;
+  bool bypassed;
+
+  __m128d operator()(int n)
+  {
+    gain = stepper->Follow(gain, target[n], peak[n], threshold[n], attack ? &attack[n] : nullptr);
+    gains[n] = gain;
+    const __m128d in = _mm_set_pd(inR[n], inL[n]);
+    if (bypassed) return out[n] = in;
+    const double left = s10.Advance(gain);
+    const double right = s10.Advance(gain);
+    return out[n] = _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(makeup), _mm_set_pd(right, left)), in);
   }
 };
 
@@ -206,11 +243,14 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
     // Read the chunk's inputs before writing: hosts may process in place.
     for (int n = 0; n < frames; ++n)
     {
-      const double xL = inputs[0][start + n];
-      const double xR = inputs[1][start + n];
+      double xL = inputs[0][start + n];
+      double xR = inputs[1][start + n];
       // A non-finite input sample is treated as silence.
-      c.xL[n] = std::isfinite(xL) ? xL : 0.0;
-      c.xR[n] = std::isfinite(xR) ? xR : 0.0;
+      xL = std::isfinite(xL) ? xL : 0.0;
+      xR = std::isfinite(xR) ? xR : 0.0;
+      c.x[n] = _mm_set_pd(xR, xL);
+      // 1. The compressor's release follows the raw input peak.
+      c.peak[n] = std::max(std::fabs(xR), std::fabs(xL));
     }
 
     if (switchesPlain)
@@ -241,13 +281,10 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 bool KORU::ProcessChunk(int frames)
 {
   Chunk& c = mChunk;
-  // 1. The compressor's release follows the raw input peak.
-  for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
-
   const int stride = SmoothAndDesignEqualiser(frames); // step 6 first: it needs no signal
   RunInputStage(frames);
-  const double gain = RunCompressor(frames);
-  RunEqualiserAndOutput(frames, stride);
+  PrepareCompressor(frames);
+  const double gain = RunCompressorEqualiserAndOutput(frames, stride);
 
   bool finite = true;
   for (int n = 0; n < frames; ++n)
@@ -260,8 +297,8 @@ bool KORU::ProcessChunk(int frames)
   mGain = gain;
   mInL = c.inL[last];
   mInR = c.inR[last];
-  mCompL = c.compL[last];
-  mCompR = c.compR[last];
+  _mm_storel_pd(&mCompL, c.stereo[last]);
+  _mm_storeh_pd(&mCompR, c.stereo[last]);
   _mm_storel_pd(&mMidOutL, c.midOut[last]);
   _mm_storeh_pd(&mMidOutR, c.midOut[last]);
   mOutL = c.outL[last];
@@ -392,65 +429,49 @@ void KORU::RunInputStage(int frames)
   // overlaps the stages' work.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   InputStageFrame inputStage{s9.a * mInputGainLin, s9.b, s9.z, !s9.SettledAt(mInputGainLin)};
+  InputFrame input{c.x, _mm_set1_pd(kInputOffset)};
   SplitFrame split{c.stereo, c.inL, c.inR};
-  const __m128d offset = _mm_set1_pd(kInputOffset);
-  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  mInputOversampler.ProcessFrames(c.stereo, c.stereo, frames, c.work, inputStage, split);
+  mInputOversampler.ProcessFrames(input, c.stereo, frames, c.work, inputStage, split);
   s9.z = inputStage.z;
 }
 
-double KORU::RunCompressor(int frames)
+void KORU::PrepareCompressor(int frames)
 {
   Chunk& c = mChunk;
-  // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
+  // 3. The compressor's smoothed threshold, the curve's targets and, while the threshold moves,
+  // its attack factors: they depend on the input stage alone, so the chunk's logarithms, powers
+  // and exponentials are taken together.
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
   const double thresholdTarget = -mCompAmount;
-  const bool thresholdMoving = !s8.SettledAt(thresholdTarget);
-  if (thresholdMoving)
+  mThresholdMoving = !s8.SettledAt(thresholdTarget);
+  if (mThresholdMoving)
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
   else
     std::fill_n(c.threshold, frames, s8.z);
-  // The curve's targets first: they depend on the input stage alone, so the chunk's logarithms
-  // and powers are taken together; so are the attack factors of a moving threshold. Then the
-  // gain's chain of steps toward the targets.
   mCompressor.TargetGains(c.inL, c.inR, c.threshold, frames, c.target);
-  if (thresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
-  auto attack = [&c, thresholdMoving](int n) { return thresholdMoving ? &c.attack[n] : nullptr; };
-  double gain = mGain;
-  if (mCompressorBypass == 0)
-  {
-    // S10's chain of steps in the same loop as the compressor's, so the two latencies overlap;
-    // a local copy keeps it in registers.
-    OnePoleSmoother s10 = mSmoothers[kS10CompGain];
-    const double compressorMakeup = mCompressorMakeup;
-    for (int n = 0; n < frames; ++n)
-    {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
-      c.gain[n] = gain;
-      c.compL[n] = compressorMakeup * s10.Advance(gain) * c.inL[n];
-      c.compR[n] = compressorMakeup * s10.Advance(gain) * c.inR[n];
-    }
-    mSmoothers[kS10CompGain] = s10;
-  }
-  else
-  {
-    for (int n = 0; n < frames; ++n)
-    {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
-      c.gain[n] = gain;
-    }
-    std::copy_n(c.inL, frames, c.compL);
-    std::copy_n(c.inR, frames, c.compR);
-  }
-  return gain;
+  if (mThresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
 }
 
-void KORU::RunEqualiserAndOutput(int frames, int stride)
+double KORU::RunCompressorEqualiserAndOutput(int frames, int stride)
 {
   Chunk& c = mChunk;
-  // 7 and 8, both channels at once: mid band at twice the rate, then the shelves and the output
-  // gain (or the equaliser bypass, which still runs the mid band).
-  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
+  // 3 to 5, then 7 and 8, both channels at once. The gain's chain of steps toward the targets and
+  // S10's run as the output pipeline's head, so their latencies overlap the mid band's; then the
+  // mid band at twice the rate, the shelves and the output gain (or the equaliser bypass, which
+  // still runs the mid band).
+  CompressorFrame compressor{&mCompressor,
+                             mSmoothers[kS10CompGain],
+                             mGain,
+                             mCompressorMakeup,
+                             c.target,
+                             c.peak,
+                             c.threshold,
+                             mThresholdMoving ? c.attack : nullptr,
+                             c.inL,
+                             c.inR,
+                             c.gain,
+                             c.stereo,
+                             mCompressorBypass != 0};
   MidBandFrame midBand{CircuitSectionPair(mMidL, mMidR), c.midDesign, stride};
   ShelvesAndOutput shelves{CircuitSectionPair(mHighL, mHighR),
                            CircuitSectionPair(mLowL, mLowR),
@@ -464,10 +485,12 @@ void KORU::RunEqualiserAndOutput(int frames, int stride)
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
-  mOutputOversampler.ProcessFrames(c.stereo, c.midOut, frames, c.work, midBand, shelves);
+  mOutputOversampler.ProcessFrames(compressor, c.midOut, frames, c.work, midBand, shelves);
+  mSmoothers[kS10CompGain] = compressor.s10;
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
+  return compressor.gain;
 }
 
 void KORU::ProcessChunkFrameByFrame(int frames)
@@ -475,7 +498,10 @@ void KORU::ProcessChunkFrameByFrame(int frames)
   Chunk& c = mChunk;
   for (int n = 0; n < frames; ++n)
   {
-    ProcessSample(c.xL[n], c.xR[n]);
+    double xL, xR;
+    _mm_storel_pd(&xL, c.x[n]);
+    _mm_storeh_pd(&xR, c.x[n]);
+    ProcessSample(xL, xR);
     if (!std::isfinite(mOutL) || !std::isfinite(mOutR) || !std::isfinite(mGain))
       RecoverNonFiniteState();
     c.gain[n] = mGain;

@@ -64,27 +64,27 @@ public:
   }
 
   // Frame form, both channels at once, each in its own lane of an SSE2 pair (left low, right
-  // high): out[i] gets what Process(channel, in[i], fn) would give each channel.
-  // fnFrame(__m128d* samples, int frame, std::integral_constant<int, kFactor>) replaces the
-  // frame's kFactor oversampled pairs in place; tail(int frame) is called once out[frame] is
-  // final. Both are called for frames 0 .. n - 1 in order. The stages run as a pipeline: each
-  // step of the loop advances every stage by one frame, each stage one frame behind the stage
-  // before it, so the steps of one loop pass are independent of each other and their chains of
-  // dependent operations overlap. Every stage still sees the same samples in the same order:
-  // the results are the same bits. work holds at least 2 * kFactor * n pairs; in and out may be
-  // the same array.
-  // The pipeline runs copies of fnFrame and tail and assigns them back at the end, so that
-  // whatever state they carry by value (filter memories, a smoother) stays in registers
-  // throughout: they must be copy-assignable (function objects, not lambdas).
-  template <class FrameFn, class TailFn>
-  void ProcessFrames(const __m128d* in, __m128d* out, int n, __m128d* work, FrameFn& fnFrame,
+  // high): out[i] gets what Process(channel, head(i), fn) would give each channel.
+  // head(int frame) answers the frame's input pair; fnFrame(__m128d* samples, int frame,
+  // std::integral_constant<int, kFactor>) replaces the frame's kFactor oversampled pairs in place;
+  // tail(int frame) is called once out[frame] is final. Each is called for frames 0 .. n - 1 in
+  // order, and a frame's head before its fnFrame, which comes before its tail. The stages run as a
+  // pipeline: each step of the loop advances every stage by one frame, each stage one frame behind
+  // the stage before it, so the steps of one loop pass are independent of each other and their
+  // chains of dependent operations overlap. Every stage still sees the same samples in the same
+  // order: the results are the same bits. work holds at least 2 * kFactor * n pairs. The pipeline
+  // runs copies of head, fnFrame and tail and assigns them back at the end, so that whatever state
+  // they carry by value (filter memories, a smoother) stays in registers throughout: they must be
+  // copy-assignable (function objects, not lambdas).
+  template <class HeadFn, class FrameFn, class TailFn>
+  void ProcessFrames(HeadFn& head, __m128d* out, int n, __m128d* work, FrameFn& fnFrame,
                      TailFn& tail)
   {
 #if KORU_WIDE_VECTORS
-    if (mIsa == VectorIsa::kAvx512) return RunAvx512(in, out, n, work, fnFrame, tail);
-    if (mIsa == VectorIsa::kAvx) return RunAvx(in, out, n, work, fnFrame, tail);
+    if (mIsa == VectorIsa::kAvx512) return RunAvx512(head, out, n, work, fnFrame, tail);
+    if (mIsa == VectorIsa::kAvx) return RunAvx(head, out, n, work, fnFrame, tail);
 #endif
-    RunSse2(in, out, n, work, fnFrame, tail);
+    RunSse2(head, out, n, work, fnFrame, tail);
   }
 
 private:
@@ -106,26 +106,26 @@ private:
 
   // Each pipeline is one function with its stages and the caller's functions inlined into it
   // (flatten), so the stage memories stay in registers across the whole loop.
-  template <class FrameFn, class TailFn>
-  __attribute__((flatten)) void RunSse2(const __m128d* in, __m128d* out, int n, __m128d* work,
+  template <class HeadFn, class FrameFn, class TailFn>
+  __attribute__((flatten)) void RunSse2(HeadFn& head, __m128d* out, int n, __m128d* work,
                                         FrameFn& fnFrame, TailFn& tail)
   {
-    Pipeline<VectorIsa::kSse2>(in, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kSse2>(head, out, n, work, fnFrame, tail);
   }
 #if KORU_WIDE_VECTORS
-  template <class FrameFn, class TailFn>
-  __attribute__((target("avx"), flatten)) void RunAvx(const __m128d* in, __m128d* out, int n,
+  template <class HeadFn, class FrameFn, class TailFn>
+  __attribute__((target("avx"), flatten)) void RunAvx(HeadFn& head, __m128d* out, int n,
                                                       __m128d* work, FrameFn& fnFrame, TailFn& tail)
   {
-    Pipeline<VectorIsa::kAvx>(in, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kAvx>(head, out, n, work, fnFrame, tail);
   }
   // The same instructions, with sixteen more registers to hold the memories of the longest
   // stages split into groups a frame apart.
-  template <class FrameFn, class TailFn>
+  template <class HeadFn, class FrameFn, class TailFn>
   __attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) void
-  RunAvx512(const __m128d* in, __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail)
+  RunAvx512(HeadFn& head, __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail)
   {
-    Pipeline<VectorIsa::kAvx512>(in, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kAvx512>(head, out, n, work, fnFrame, tail);
   }
   // AVX serves the stages with equally long chains (12 and 4 coefficients); with AVX-512's
   // registers the longest ones run in groups.
@@ -238,9 +238,16 @@ private:
   // takes frames until f = n + kLag - 1 (silence past the end), and writes frame f - kLag; its
   // groups move only where their frames exist.
   // (Helpers rather than lambdas: a lambda's body would not take the AVX stages inline.)
-  template <Phase Ph, int Step, int Offset, class Stage>
+  // The frames of level 0 come from the head, once each.
+  template <class HeadFn>
+  struct FromHead
+  {
+    HeadFn& head;
+    __m128d operator[](int frame) const { return head(frame); }
+  };
+  template <Phase Ph, int Step, int Offset, class Stage, class From>
   __attribute__((always_inline)) static inline void
-  UpFrame(Stage& stage, const __m128d* from, __m128d* to, int pass, int n, int samples)
+  UpFrame(Stage& stage, const From& from, __m128d* to, int pass, int n, int samples)
   {
     const int f = pass - Offset;
     if constexpr (std::is_same_v<Stage, Unused>)
@@ -325,13 +332,14 @@ private:
   }
 
   // One pass: every stage takes its frame, if it has one.
-  template <VectorIsa Isa, Phase Ph, int Step, class Vectors, class FrameFn, class TailFn>
+  template <VectorIsa Isa, Phase Ph, int Step, class Vectors, class HeadFn, class FrameFn,
+            class TailFn>
   __attribute__((always_inline)) static inline void Pass(Vectors& st, __m128d* const* levels,
-                                                         const __m128d* in, __m128d* out, int n,
+                                                         HeadFn& head, __m128d* out, int n,
                                                          int pass, FrameFn& fnFrame, TailFn& tail)
   {
     using S = Schedule<Isa>;
-    UpFrame<Ph, Step, S::kUp1>(st.up1, in, levels[1], pass, n, 1);
+    UpFrame<Ph, Step, S::kUp1>(st.up1, FromHead<HeadFn>{head}, levels[1], pass, n, 1);
     if constexpr (Stages >= 2) UpFrame<Ph, Step, S::kUp2>(st.up2, levels[1], levels[2], pass, n, 2);
     if constexpr (Stages >= 3) UpFrame<Ph, Step, S::kUp3>(st.up3, levels[2], levels[3], pass, n, 4);
     if constexpr (Stages >= 4) UpFrame<Ph, Step, S::kUp4>(st.up4, levels[3], levels[4], pass, n, 8);
@@ -349,22 +357,25 @@ private:
   }
 
   // The fill's and the drain's passes, one after the other.
-  template <VectorIsa Isa, Phase Ph, int... Steps, class Vectors, class FrameFn, class TailFn>
+  template <VectorIsa Isa, Phase Ph, int... Steps, class Vectors, class HeadFn, class FrameFn,
+            class TailFn>
   __attribute__((always_inline)) static inline void
-  Passes(std::integer_sequence<int, Steps...>, Vectors& st, __m128d* const* levels,
-         const __m128d* in, __m128d* out, int n, int first, FrameFn& fnFrame, TailFn& tail)
+  Passes(std::integer_sequence<int, Steps...>, Vectors& st, __m128d* const* levels, HeadFn& head,
+         __m128d* out, int n, int first, FrameFn& fnFrame, TailFn& tail)
   {
-    (Pass<Isa, Ph, Steps>(st, levels, in, out, n, first + Steps, fnFrame, tail), ...);
+    (Pass<Isa, Ph, Steps>(st, levels, head, out, n, first + Steps, fnFrame, tail), ...);
   }
 
   // In the steady state every stage has a frame in every pass; before it the pipeline fills,
   // after it it drains.
-  template <VectorIsa Isa, class FrameFn, class TailFn>
-  __attribute__((always_inline)) inline void Pipeline(const __m128d* in, __m128d* out, int n,
+  template <VectorIsa Isa, class HeadFn, class FrameFn, class TailFn>
+  __attribute__((always_inline)) inline void Pipeline(HeadFn& head, __m128d* out, int n,
                                                       __m128d* work, FrameFn& fnFrame, TailFn& tail)
   {
-    static_assert(std::is_copy_assignable_v<FrameFn> && std::is_copy_assignable_v<TailFn>,
+    static_assert(std::is_copy_assignable_v<HeadFn> && std::is_copy_assignable_v<FrameFn> &&
+                      std::is_copy_assignable_v<TailFn>,
                   "the pipeline hands back copies of its functions");
+    HeadFn headFn = head;
     FrameFn frameFn = fnFrame;
     TailFn tailFn = tail;
     __m128d* levels[5] = {nullptr, work};
@@ -374,17 +385,18 @@ private:
     if (n >= S::kTail)
     {
       using Steps = std::make_integer_sequence<int, S::kTail>;
-      Passes<Isa, Phase::kFill>(Steps{}, stages, levels, in, out, n, 0, frameFn, tailFn);
+      Passes<Isa, Phase::kFill>(Steps{}, stages, levels, headFn, out, n, 0, frameFn, tailFn);
       for (int pass = S::kTail; pass < n; ++pass)
-        Pass<Isa, Phase::kSteady, 0>(stages, levels, in, out, n, pass, frameFn, tailFn);
-      Passes<Isa, Phase::kDrain>(Steps{}, stages, levels, in, out, n, n, frameFn, tailFn);
+        Pass<Isa, Phase::kSteady, 0>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
+      Passes<Isa, Phase::kDrain>(Steps{}, stages, levels, headFn, out, n, n, frameFn, tailFn);
     }
     else
     {
       for (int pass = 0; pass < n + S::kTail; ++pass)
-        Pass<Isa, Phase::kChecked, 0>(stages, levels, in, out, n, pass, frameFn, tailFn);
+        Pass<Isa, Phase::kChecked, 0>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
     }
     stages.Store(*this);
+    head = headFn;
     fnFrame = frameFn;
     tail = tailFn;
   }

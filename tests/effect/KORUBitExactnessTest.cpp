@@ -419,13 +419,26 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // A function with memory (by value, as the pipeline hands it back) and a tail that checks
 // each frame once it is final, in order.
+// A head that reads an array and counts its calls, which must come in frame order.
+struct Reader
+{
+  const __m128d* in;
+  int* calls;
+  __m128d operator()(int frame) const
+  {
+    EXPECT_EQ(frame, (*calls)++);
+    return in[frame];
+  }
+};
 struct Squares
 {
   __m128d memory;
   int frames;
+  const int* heads; // a frame's head comes first
   template <class Factor>
   void operator()(__m128d* s, int frame, Factor)
   {
+    EXPECT_LT(frame, *heads);
     EXPECT_EQ(frame, frames++);
     for (int k = 0; k < Factor::value; ++k)
       s[k] = memory = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(0.5), memory), _mm_mul_pd(s[k], s[k]));
@@ -475,16 +488,20 @@ void CheckStereoOversampler()
     for (size_t n = 0; n < kFrames; ++n)
       buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
                              std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
-    Squares squares{_mm_setzero_pd(), 0};
+    int heads = 0;
+    Squares squares{_mm_setzero_pd(), 0, &heads};
     // Blocks of every length up to past the longest pipeline, then long ones; the memories carry
     // over between calls.
     int start = 0;
     for (int count = 1; start + count <= kFrames;
          start += count, count = count < 24 ? count + 1 : 76)
     {
+      heads = 0;
       squares.frames = 0;
+      Reader reader{buffer + start, &heads};
       Check check{buffer + start, wantL.data() + start, wantR.data() + start, 0};
-      stereo.ProcessFrames(buffer + start, buffer + start, count, work, squares, check);
+      stereo.ProcessFrames(reader, buffer + start, count, work, squares, check);
+      EXPECT_EQ(heads, count);
       EXPECT_EQ(squares.frames, count);
       EXPECT_EQ(check.frames, count);
     }
