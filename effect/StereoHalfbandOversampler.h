@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <emmintrin.h>
 #include <type_traits>
-#include <utility>
 
 // A left and a right HalfbandOversampler of 2^Stages times the base rate, worked together: the
 // stages keep both channels' memories side by side, so the frame form below loads and stores
@@ -206,38 +205,68 @@ private:
     static constexpr int kTail = kDown1 + kLag1 + 1;
   };
 
-  // Which stages have a frame in a pass. A stage with offset o takes frame f = pass - o:
-  //  kSteady: every stage has one;
-  //  kFill: pass Step (< kTail), in blocks of at least kTail frames: the stages with o <= Step;
-  //  kDrain: pass n + Step (Step < kTail), in such blocks: the stages with o > Step;
-  //  kChecked: checked at run time, for the shorter blocks.
-  // In the fill and the drain which stages run is known when compiling, so those passes are
-  // straight code the processor can overlap like the steady ones.
-  enum class Phase
+  // Up-stage k + 1 on frame f: the frame's samples of level k in, twice as many of level k + 1
+  // out; the down-stage mirrors it. A stage whose output comes kLag passes late writes frame
+  // f - kLag. With Checked, only what exists happens (the pipeline's fill and drain): a lagged
+  // stage takes frames until f = n + kLag - 1 (silence past the end), and its groups move only
+  // where their frames exist.
+  // (Helpers rather than lambdas: a lambda's body would not take the AVX stages inline.)
+  template <bool Checked, class Stage, class From>
+  __attribute__((always_inline)) static inline void UpFrame(Stage& stage, const From& from,
+                                                            __m128d* to, int f, int n, int samples)
   {
-    kSteady,
-    kFill,
-    kDrain,
-    kChecked
-  };
-  template <Phase Ph, int Step, int Offset>
-  __attribute__((always_inline)) static inline bool Has(int f, int n)
-  {
-    if constexpr (Ph == Phase::kSteady)
-      return true;
-    else if constexpr (Ph == Phase::kFill)
-      return Step >= Offset;
-    else if constexpr (Ph == Phase::kDrain)
-      return Step < Offset;
+    if constexpr (std::is_same_v<Stage, Unused>)
+    {
+      return;
+    }
+    else if constexpr (Stage::kLag == 0)
+    {
+      if (Checked && !(f >= 0 && f < n)) return;
+#pragma GCC unroll 8
+      for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
+    }
+    else if constexpr (!Checked)
+    {
+      // One sample per frame.
+      stage.Up(from[f], &to[2 * (f - Stage::kLag)]);
+    }
     else
-      return f >= 0 && f < n;
+    {
+      // What comes out before the first frame goes nowhere.
+      if (!(f >= 0 && f < n + Stage::kLag)) return;
+      __m128d nowhere[2];
+      stage.Up(f >= n ? _mm_setzero_pd() : from[f], f, n,
+               f < Stage::kLag ? nowhere : &to[2 * (f - Stage::kLag)]);
+    }
+  }
+  template <bool Checked, class Stage>
+  __attribute__((always_inline)) static inline void
+  DownFrame(Stage& stage, const __m128d* from, __m128d* to, int f, int n, int samples)
+  {
+    if constexpr (std::is_same_v<Stage, Unused>)
+    {
+      return;
+    }
+    else if constexpr (Stage::kLag == 0)
+    {
+      if (Checked && !(f >= 0 && f < n)) return;
+#pragma GCC unroll 8
+      for (int i = 0; i < samples; ++i)
+        to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
+    }
+    else if constexpr (!Checked)
+    {
+      to[f - Stage::kLag] = stage.Down(&from[2 * f]);
+    }
+    else
+    {
+      if (!(f >= 0 && f < n + Stage::kLag)) return;
+      const __m128d silence[2] = {_mm_setzero_pd(), _mm_setzero_pd()};
+      const __m128d y = stage.Down(f >= n ? silence : &from[2 * f], f, n);
+      if (f >= Stage::kLag) to[f - Stage::kLag] = y;
+    }
   }
 
-  // Up-stage k + 1 on frame f = pass - Offset: the frame's samples of level k in, twice as many
-  // of level k + 1 out; the down-stage mirrors it. A stage whose output comes kLag passes late
-  // takes frames until f = n + kLag - 1 (silence past the end), and writes frame f - kLag; its
-  // groups move only where their frames exist.
-  // (Helpers rather than lambdas: a lambda's body would not take the AVX stages inline.)
   // The frames of level 0 come from the head, once each.
   template <class HeadFn>
   struct FromHead
@@ -245,129 +274,36 @@ private:
     HeadFn& head;
     __m128d operator[](int frame) const { return head(frame); }
   };
-  template <Phase Ph, int Step, int Offset, class Stage, class From>
-  __attribute__((always_inline)) static inline void
-  UpFrame(Stage& stage, const From& from, __m128d* to, int pass, int n, int samples)
-  {
-    const int f = pass - Offset;
-    if constexpr (std::is_same_v<Stage, Unused>)
-      return;
-    else if constexpr (Stage::kLag == 0)
-    {
-      if (!Has<Ph, Step, Offset>(f, n)) return;
-#pragma GCC unroll 8
-      for (int i = 0; i < samples; ++i) stage.Up(from[samples * f + i], &to[2 * (samples * f + i)]);
-    }
-    else
-    {
-      constexpr int kLag = Stage::kLag;
-      constexpr int kGroups = Stage::kGroups;
-      constexpr int e = Step - Offset; // fill: f = e; drain: f = n + e
-      if constexpr (Ph == Phase::kSteady)
-      {
-        stage.Up(from[f], &to[2 * (f - kLag)]);
-      }
-      else if constexpr (Ph == Phase::kFill && e >= 0)
-      {
-        __m128d nowhere[2];
-        stage.template Up<0, std::min(e + 1, kGroups)>(from[f],
-                                                       e >= kLag ? &to[2 * (f - kLag)] : nowhere);
-      }
-      else if constexpr (Ph == Phase::kDrain && e < kLag)
-      {
-        stage.template Up<std::max(e + 1, 0), kGroups>(e >= 0 ? _mm_setzero_pd() : from[f],
-                                                       &to[2 * (f - kLag)]);
-      }
-      else if constexpr (Ph == Phase::kChecked)
-      {
-        if (!(f >= 0 && f < n + kLag)) return;
-        __m128d nowhere[2];
-        stage.Up(f >= n ? _mm_setzero_pd() : from[f], f, n,
-                 f < kLag ? nowhere : &to[2 * (f - kLag)]);
-      }
-    }
-  }
-  template <Phase Ph, int Step, int Offset, class Stage>
-  __attribute__((always_inline)) static inline void
-  DownFrame(Stage& stage, const __m128d* from, __m128d* to, int pass, int n, int samples)
-  {
-    const int f = pass - Offset;
-    if constexpr (std::is_same_v<Stage, Unused>)
-      return;
-    else if constexpr (Stage::kLag == 0)
-    {
-      if (!Has<Ph, Step, Offset>(f, n)) return;
-#pragma GCC unroll 8
-      for (int i = 0; i < samples; ++i)
-        to[samples * f + i] = stage.Down(&from[2 * (samples * f + i)]);
-    }
-    else
-    {
-      constexpr int kLag = Stage::kLag;
-      constexpr int kGroups = Stage::kGroups;
-      constexpr int e = Step - Offset;
-      if constexpr (Ph == Phase::kSteady)
-      {
-        to[f - kLag] = stage.Down(&from[2 * f]);
-      }
-      else if constexpr (Ph == Phase::kFill && e >= 0)
-      {
-        const __m128d y = stage.template Down<0, std::min(e + 1, kGroups)>(&from[2 * f]);
-        if constexpr (e >= kLag) to[f - kLag] = y;
-      }
-      else if constexpr (Ph == Phase::kDrain && e < kLag)
-      {
-        const __m128d silence[2] = {_mm_setzero_pd(), _mm_setzero_pd()};
-        to[f - kLag] =
-            stage.template Down<std::max(e + 1, 0), kGroups>(e >= 0 ? silence : &from[2 * f]);
-      }
-      else if constexpr (Ph == Phase::kChecked)
-      {
-        if (!(f >= 0 && f < n + kLag)) return;
-        const __m128d silence[2] = {_mm_setzero_pd(), _mm_setzero_pd()};
-        const __m128d y = stage.Down(f >= n ? silence : &from[2 * f], f, n);
-        if (f >= kLag) to[f - kLag] = y;
-      }
-    }
-  }
 
-  // One pass: every stage takes its frame, if it has one.
-  template <VectorIsa Isa, Phase Ph, int Step, class Vectors, class HeadFn, class FrameFn,
-            class TailFn>
+  // One pass: every stage takes its frame (Checked: only stages whose frame exists).
+  template <VectorIsa Isa, bool Checked, class Vectors, class HeadFn, class FrameFn, class TailFn>
   __attribute__((always_inline)) static inline void Pass(Vectors& st, __m128d* const* levels,
                                                          HeadFn& head, __m128d* out, int n,
                                                          int pass, FrameFn& fnFrame, TailFn& tail)
   {
     using S = Schedule<Isa>;
-    UpFrame<Ph, Step, S::kUp1>(st.up1, FromHead<HeadFn>{head}, levels[1], pass, n, 1);
-    if constexpr (Stages >= 2) UpFrame<Ph, Step, S::kUp2>(st.up2, levels[1], levels[2], pass, n, 2);
-    if constexpr (Stages >= 3) UpFrame<Ph, Step, S::kUp3>(st.up3, levels[2], levels[3], pass, n, 4);
-    if constexpr (Stages >= 4) UpFrame<Ph, Step, S::kUp4>(st.up4, levels[3], levels[4], pass, n, 8);
-    if (Has<Ph, Step, S::kFrame>(pass - S::kFrame, n))
+    auto has = [n, pass](int offset)
+    { return !Checked || (pass - offset >= 0 && pass - offset < n); };
+    UpFrame<Checked>(st.up1, FromHead<HeadFn>{head}, levels[1], pass - S::kUp1, n, 1);
+    if constexpr (Stages >= 2) UpFrame<Checked>(st.up2, levels[1], levels[2], pass - S::kUp2, n, 2);
+    if constexpr (Stages >= 3) UpFrame<Checked>(st.up3, levels[2], levels[3], pass - S::kUp3, n, 4);
+    if constexpr (Stages >= 4) UpFrame<Checked>(st.up4, levels[3], levels[4], pass - S::kUp4, n, 8);
+    if (has(S::kFrame))
       fnFrame(&levels[Stages][kFactor * (pass - S::kFrame)], pass - S::kFrame,
               std::integral_constant<int, kFactor>{});
     if constexpr (Stages >= 4)
-      DownFrame<Ph, Step, S::kDown4>(st.down4, levels[4], levels[3], pass, n, 8);
+      DownFrame<Checked>(st.down4, levels[4], levels[3], pass - S::kDown4, n, 8);
     if constexpr (Stages >= 3)
-      DownFrame<Ph, Step, S::kDown3>(st.down3, levels[3], levels[2], pass, n, 4);
+      DownFrame<Checked>(st.down3, levels[3], levels[2], pass - S::kDown3, n, 4);
     if constexpr (Stages >= 2)
-      DownFrame<Ph, Step, S::kDown2>(st.down2, levels[2], levels[1], pass, n, 2);
-    DownFrame<Ph, Step, S::kDown1>(st.down1, levels[1], out, pass, n, 1);
-    if (Has<Ph, Step, S::kTail>(pass - S::kTail, n)) tail(pass - S::kTail);
-  }
-
-  // The fill's and the drain's passes, one after the other.
-  template <VectorIsa Isa, Phase Ph, int... Steps, class Vectors, class HeadFn, class FrameFn,
-            class TailFn>
-  __attribute__((always_inline)) static inline void
-  Passes(std::integer_sequence<int, Steps...>, Vectors& st, __m128d* const* levels, HeadFn& head,
-         __m128d* out, int n, int first, FrameFn& fnFrame, TailFn& tail)
-  {
-    (Pass<Isa, Ph, Steps>(st, levels, head, out, n, first + Steps, fnFrame, tail), ...);
+      DownFrame<Checked>(st.down2, levels[2], levels[1], pass - S::kDown2, n, 2);
+    DownFrame<Checked>(st.down1, levels[1], out, pass - S::kDown1, n, 1);
+    if (has(S::kTail)) tail(pass - S::kTail);
   }
 
   // In the steady state every stage has a frame in every pass; before it the pipeline fills,
-  // after it it drains.
+  // after it it drains. (The fill and the drain stay loops: unrolled, the two pipelines' code no
+  // longer fits the instruction cache together.)
   template <VectorIsa Isa, class HeadFn, class FrameFn, class TailFn>
   __attribute__((always_inline)) inline void Pipeline(HeadFn& head, __m128d* out, int n,
                                                       __m128d* work, FrameFn& fnFrame, TailFn& tail)
@@ -382,33 +318,37 @@ private:
     for (int k = 2; k <= Stages; ++k) levels[k] = levels[k - 1] + (1 << (k - 1)) * n;
     StageVectors<Isa> stages(*this);
     using S = Schedule<Isa>;
-    if (n >= S::kTail)
-    {
-      using Steps = std::make_integer_sequence<int, S::kTail>;
-      Passes<Isa, Phase::kFill>(Steps{}, stages, levels, headFn, out, n, 0, frameFn, tailFn);
-      for (int pass = S::kTail; pass < n; ++pass)
-        Pass<Isa, Phase::kSteady, 0>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
-      Passes<Isa, Phase::kDrain>(Steps{}, stages, levels, headFn, out, n, n, frameFn, tailFn);
-    }
-    else
-    {
-      for (int pass = 0; pass < n + S::kTail; ++pass)
-        Pass<Isa, Phase::kChecked, 0>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
-    }
+    const int passes = n + S::kTail;
+    int pass = 0;
+    for (; pass < std::min(S::kTail, passes); ++pass)
+      Pass<Isa, true>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
+    for (; pass < n; ++pass)
+      Pass<Isa, false>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
+    for (; pass < passes; ++pass)
+      Pass<Isa, true>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
     stages.Store(*this);
     head = headFn;
     fnFrame = frameFn;
     tail = tailFn;
   }
 
+  // A stage past the oversampler's rate: nothing to keep.
+  struct NoStage
+  {
+    void Reset(int) {}
+    bool IsFinite(int) const { return true; }
+  };
+  template <class Stage, int Level>
+  using StageAt = std::conditional_t<Level <= Stages, Stage, NoStage>;
+
   VectorIsa mIsa;
   // upN raises the rate at stage N (N = 1 next to the base rate); downN is its mirror.
   Up1 mUp1;
-  Up2 mUp2;
-  Up3 mUp3;
-  Up4 mUp4;
-  Up4 mDown4;
-  Up3 mDown3;
-  Up2 mDown2;
+  StageAt<Up2, 2> mUp2;
+  StageAt<Up3, 3> mUp3;
+  StageAt<Up4, 4> mUp4;
+  StageAt<Up4, 4> mDown4;
+  StageAt<Up3, 3> mDown3;
+  StageAt<Up2, 2> mDown2;
   Up1 mDown1;
 };

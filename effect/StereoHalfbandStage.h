@@ -115,9 +115,8 @@ public:
   // the previous call. The groups of one call are independent of each other, so a call's chain
   // of dependent operations is one group long instead of the whole stage; a frame comes out
   // kLag = Groups - 1 calls after it went in. Each section still sees its own inputs in order:
-  // the same bits. A call advances the groups [First, End) only (the pipeline's fill and drain,
-  // where the others have no frame). Between runs every group has taken the same frames, so
-  // group g > 0's last input is group g - 1's last output, as the stage keeps it.
+  // the same bits. Between runs every group has taken the same frames, so group g > 0's last
+  // input is group g - 1's last output, as the stage keeps it.
   template <std::size_t Groups>
   class GroupedQuad
   {
@@ -125,7 +124,6 @@ public:
     static constexpr std::size_t kSections = N / 2;
     static constexpr std::size_t kPerGroup = kSections / Groups;
     static constexpr int kLag = static_cast<int>(Groups) - 1;
-    static constexpr int kGroups = static_cast<int>(Groups);
     static_assert(N % 2 == 0 && kSections % Groups == 0, "equal chains in equal groups");
 
     __attribute__((target("avx"))) explicit GroupedQuad(const StereoHalfbandStage& stage)
@@ -143,18 +141,15 @@ public:
     // Frame in (both channels) and the frame kLag calls earlier out: Up gives its two samples
     // (earlier, later), Down takes two (in[0] earlier, in[1] later; the later one goes through
     // chain 0) and gives (y0 + y1) * 0.5.
-    template <int First = 0, int End = kGroups>
     __attribute__((target("avx"))) void Up(__m128d s, __m128d* out)
     {
-      const __m256d y = Advance<First, End>(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1));
+      const __m256d y = Advance(_mm256_insertf128_pd(_mm256_castpd128_pd256(s), s, 1));
       out[0] = _mm256_castpd256_pd128(y);
       out[1] = _mm256_extractf128_pd(y, 1);
     }
-    template <int First = 0, int End = kGroups>
     __attribute__((target("avx"))) __m128d Down(const __m128d* in)
     {
-      const __m256d y =
-          Advance<First, End>(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[1]), in[0], 1));
+      const __m256d y = Advance(_mm256_insertf128_pd(_mm256_castpd128_pd256(in[1]), in[0], 1));
       return _mm_mul_pd(_mm_add_pd(_mm256_castpd256_pd128(y), _mm256_extractf128_pd(y, 1)),
                         _mm_set1_pd(0.5));
     }
@@ -191,14 +186,13 @@ public:
       }
     }
     // Every group's input is what the group before it left last time.
-    template <int First, int End>
     __attribute__((target("avx"), always_inline)) inline __m256d Advance(__m256d in)
     {
       __m256d input[Groups];
       input[0] = in;
       for (std::size_t g = 1; g < Groups; ++g) input[g] = mLastOutputs[g * kPerGroup - 1];
 #pragma GCC unroll 8
-      for (int g = First; g < End; ++g) Group(static_cast<std::size_t>(g), input[g]);
+      for (std::size_t g = 0; g < Groups; ++g) Group(g, input[g]);
       return mLastOutputs[kSections - 1];
     }
     __attribute__((target("avx"), always_inline)) inline __m256d Advance(__m256d in, int f, int n)
