@@ -90,8 +90,11 @@ struct Automation
   }
 };
 
-// Plays the programme through a chain in blocks of blockFrames, forever (the caller stops):
-// Chain offers SetParam(index, plain) and ProcessBlock(Sample** in, Sample** out, frames).
+// Plays the programme through a chain in blocks of blockFrames, forever (the caller stops).
+// Chain offers ProcessBlock(Sample** in, Sample** out, frames), Automate(index, value), which
+// sets a parameter from the next block on, and AutomationValue(index, plain), the value
+// Automate takes for a plain value: the automation is converted before the timing starts, as a
+// host keeps its automation lanes in the values the plug-in takes.
 template <class Chain, class Sample>
 class Player
 {
@@ -106,14 +109,21 @@ public:
     static const ProgrammeSignal signal;
     mInL.assign(signal.left.begin(), signal.left.end());
     mInR.assign(signal.right.begin(), signal.right.end());
-    if (which == Case::kCompressor48) chain.SetParam(kCompressor, 48.0);
+    if (which == Case::kCompressor48)
+      chain.Automate(kCompressor, chain.AutomationValue(kCompressor, 48.0));
+    static const Automation automation;
+    for (int step = 0; step < Automation::kSteps; ++step)
+      for (int i = 0; i < kContinuousControls; ++i)
+        mAutomation.push_back(chain.AutomationValue(i, automation.At(step, i)));
   }
 
   void Block()
   {
-    static const Automation automation;
     if (mWhich == Case::kAllMoving)
-      for (int i = 0; i < kContinuousControls; ++i) mChain.SetParam(i, automation.At(mBlock, i));
+    {
+      const double* values = &mAutomation[(mBlock % Automation::kSteps) * kContinuousControls];
+      for (int i = 0; i < kContinuousControls; ++i) mChain.Automate(i, values[i]);
+    }
     const size_t start = static_cast<size_t>(mBlock) * mBlockFrames % mInL.size();
     Sample* ins[] = {mInL.data() + start, mInR.data() + start};
     Sample* outs[] = {mOutL.data(), mOutR.data()};
@@ -128,5 +138,6 @@ private:
   int mBlockFrames;
   int mBlock = 0;
   std::vector<Sample> mInL, mInR, mOutL, mOutR;
+  std::vector<double> mAutomation; // the automation's values, step by step
 };
 } // namespace chainbench

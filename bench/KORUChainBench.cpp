@@ -18,7 +18,8 @@ struct ShippedChain
     plug->SetSampleRate(chainbench::kSampleRate);
     plug->SetMaxBlockSize(chainbench::kMaxBlockFrames);
   }
-  void SetParam(int index, double plain)
+  double AutomationValue(int, double plain) const { return plain; }
+  void Automate(int index, double plain)
   {
     plug->Param(index)->ClampSet(plain);
     plug->ParamChanged(index);

@@ -3,8 +3,8 @@
 // hosts it (HostedEffect), 64-bit and 32-bit samples at 48 kHz, every block one process call.
 // The same cases, paths and block sizes as the chain benchmark; each instance is kept to its
 // path by KORU_VECTOR_PATH, which the effect reads when it is created. In the moving case each
-// control's new value reaches the effect through the block's parameter queues, converted from
-// plain by the controller as a host's automation lane would be.
+// control's new value reaches the effect through the block's parameter queues, normalised by the
+// controller before the timing starts, as a host's automation lane holds it.
 #include "ChainBenchSupport.h"
 #include "HostedEffect.h"
 #include "effect/VectorIsa.h"
@@ -27,11 +27,14 @@ public:
     if (!started) throw std::runtime_error(mEffect.Error());
   }
 
-  // Delivered with the next block, at its start.
-  void SetParam(int index, double plain)
+  // The controller's normalised value, delivered in the next block's queues at its start.
+  double AutomationValue(int index, double plain)
   {
-    const auto id = static_cast<Steinberg::Vst::ParamID>(index);
-    mEffect.QueueChange(id, mEffect.PlainToNormalized(id, plain));
+    return mEffect.PlainToNormalized(static_cast<Steinberg::Vst::ParamID>(index), plain);
+  }
+  void Automate(int index, double normalized)
+  {
+    mEffect.QueueChange(static_cast<Steinberg::Vst::ParamID>(index), normalized);
   }
 
   template <class Sample>

@@ -41,10 +41,14 @@ class ModuleChain
 {
 public:
   explicit ModuleChain(HostedEffect& effect) : mEffect(effect) {}
-  void SetParam(int index, double plain)
+  // The controller's normalised value, delivered in the next block's queues at its start.
+  double AutomationValue(int index, double plain)
   {
-    const auto id = static_cast<Steinberg::Vst::ParamID>(index);
-    mEffect.QueueChange(id, mEffect.PlainToNormalized(id, plain));
+    return mEffect.PlainToNormalized(static_cast<Steinberg::Vst::ParamID>(index), plain);
+  }
+  void Automate(int index, double normalized)
+  {
+    mEffect.QueueChange(static_cast<Steinberg::Vst::ParamID>(index), normalized);
   }
   template <class Sample>
   void ProcessBlock(Sample** inputs, Sample** outputs, int frames)
