@@ -65,28 +65,18 @@ struct ProgrammeSignal
   }
 };
 
-// Control values for the moving case: each control sweeps its range at its own rate, one step
-// per block.
+// Control values for the moving case: each control sweeps its range at its own rate, with the
+// whole programme as the slowest control's period. A block takes the values at its first frame,
+// so every block size moves the controls along the same curves.
 struct Automation
 {
-  static constexpr int kSteps = 64;
   static constexpr double kMin[kContinuousControls] = {-24.0, -24.0, 0.12, 0.1, 0.1, 0.01, 0.0};
   static constexpr double kMax[kContinuousControls] = {24.0, 24.0, 0.88, 0.9, 0.9, 0.979, 96.0};
-  std::vector<double> values; // kSteps x kContinuousControls
-
-  Automation() : values(kSteps * kContinuousControls)
+  static double At(long frame, int index)
   {
-    for (int step = 0; step < kSteps; ++step)
-      for (int i = 0; i < kContinuousControls; ++i)
-      {
-        const double phase = 2.0 * 3.14159265358979323846 * (step * (i + 1) / 64.0 + 0.1 * i);
-        values[step * kContinuousControls + i] =
-            kMin[i] + (kMax[i] - kMin[i]) * (0.5 + 0.5 * std::sin(phase));
-      }
-  }
-  double At(int block, int index) const
-  {
-    return values[(block % kSteps) * kContinuousControls + index];
+    const double cycles = static_cast<double>(frame) / kSignalFrames;
+    const double phase = 2.0 * 3.14159265358979323846 * (cycles * (index + 1) + 0.1 * index);
+    return kMin[index] + (kMax[index] - kMin[index]) * (0.5 + 0.5 * std::sin(phase));
   }
 };
 
@@ -111,17 +101,17 @@ public:
     mInR.assign(signal.right.begin(), signal.right.end());
     if (which == Case::kCompressor48)
       chain.Automate(kCompressor, chain.AutomationValue(kCompressor, 48.0));
-    static const Automation automation;
-    for (int step = 0; step < Automation::kSteps; ++step)
+    for (long start = 0; start < kSignalFrames; start += blockFrames)
       for (int i = 0; i < kContinuousControls; ++i)
-        mAutomation.push_back(chain.AutomationValue(i, automation.At(step, i)));
+        mAutomation.push_back(chain.AutomationValue(i, Automation::At(start, i)));
   }
 
   void Block()
   {
     if (mWhich == Case::kAllMoving)
     {
-      const double* values = &mAutomation[(mBlock % Automation::kSteps) * kContinuousControls];
+      const int blocks = kSignalFrames / mBlockFrames;
+      const double* values = &mAutomation[(mBlock % blocks) * kContinuousControls];
       for (int i = 0; i < kContinuousControls; ++i) mChain.Automate(i, values[i]);
     }
     const size_t start = static_cast<size_t>(mBlock) * mBlockFrames % mInL.size();
@@ -138,6 +128,6 @@ private:
   int mBlockFrames;
   int mBlock = 0;
   std::vector<Sample> mInL, mInR, mOutL, mOutR;
-  std::vector<double> mAutomation; // the automation's values, step by step
+  std::vector<double> mAutomation; // the automation's values, block by block
 };
 } // namespace chainbench
