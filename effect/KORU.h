@@ -111,8 +111,8 @@ private:
   // The chunk's steps. The equaliser's smoothed controls and designs come first (they need no
   // signal); answers 0 when one frame's values serve the whole chunk, 1 otherwise.
   int SmoothAndDesignEqualiser(int frames);
-  void RunInputStage(int frames);
-  void PrepareCompressor(int frames);
+  void SmoothThreshold(int frames);
+  void RunInputStage(int frames); // and the compressor's targets
   // Answers the gain after the last frame.
   double RunCompressorEqualiserAndOutput(int frames, int stride);
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.

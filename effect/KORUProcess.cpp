@@ -73,14 +73,23 @@ struct InputFrame
 };
 
 // Left and right of a finished frame into their own arrays.
+// Left and right of a finished frame into their own arrays, and the compressor's target for them:
+// at once where the level is clearly below the knee, else kept for the chunk's logarithms.
 struct SplitFrame
 {
   const __m128d* stereo;
   double *left, *right;
+  CompressorStepper* compressor;
+  const double* threshold;
+  double* target;
   void operator()(int n) const
   {
-    _mm_storel_pd(&left[n], stereo[n]);
-    _mm_storeh_pd(&right[n], stereo[n]);
+    double l, r;
+    _mm_storel_pd(&l, stereo[n]);
+    _mm_storeh_pd(&r, stereo[n]);
+    left[n] = l;
+    right[n] = r;
+    compressor->Target(n, l, r, threshold[n], target);
   }
 };
 
@@ -281,9 +290,10 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 bool KORU::ProcessChunk(int frames)
 {
   Chunk& c = mChunk;
-  const int stride = SmoothAndDesignEqualiser(frames); // step 6 first: it needs no signal
+  // Step 6 and the compressor's threshold first: they need no signal.
+  const int stride = SmoothAndDesignEqualiser(frames);
+  SmoothThreshold(frames);
   RunInputStage(frames);
-  PrepareCompressor(frames);
   const double gain = RunCompressorEqualiserAndOutput(frames, stride);
 
   bool finite = true;
@@ -429,18 +439,22 @@ void KORU::RunInputStage(int frames)
   // overlaps the stages' work.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   InputStageFrame inputStage{s9.a * mInputGainLin, s9.b, s9.z, !s9.SettledAt(mInputGainLin)};
+  // The compressor's targets (step 3) follow each finished frame; the chunk's logarithms and
+  // powers are taken together after it.
   InputFrame input{c.x, _mm_set1_pd(kInputOffset)};
-  SplitFrame split{c.stereo, c.inL, c.inR};
+  SplitFrame split{c.stereo, c.inL, c.inR, &mCompressor, c.threshold, c.target};
+  mCompressor.BeginTargets();
   mInputOversampler.ProcessFrames(input, c.stereo, frames, c.work, inputStage, split);
+  mCompressor.LoudTargets(c.threshold, c.target);
   s9.z = inputStage.z;
 }
 
-void KORU::PrepareCompressor(int frames)
+void KORU::SmoothThreshold(int frames)
 {
   Chunk& c = mChunk;
-  // 3. The compressor's smoothed threshold, the curve's targets and, while the threshold moves,
-  // its attack factors: they depend on the input stage alone, so the chunk's logarithms, powers
-  // and exponentials are taken together.
+  // 3. The compressor's smoothed threshold and, while it moves, its attack factors, a whole chunk
+  // of exponentials at once.
+  static_assert(kChunkFrames <= CompressorStepper::kMaxBlock, "a chunk's targets in one go");
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
   const double thresholdTarget = -mCompAmount;
   mThresholdMoving = !s8.SettledAt(thresholdTarget);
@@ -448,7 +462,6 @@ void KORU::PrepareCompressor(int frames)
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
   else
     std::fill_n(c.threshold, frames, s8.z);
-  mCompressor.TargetGains(c.inL, c.inR, c.threshold, frames, c.target);
   if (mThresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
 }
 
