@@ -65,8 +65,9 @@ public:
     mLoudFrame[mLoud] = frame;
     mLoudLevel[mLoud++] = level;
   }
-  void LoudTargets(const double* thresholdDb, double* G)
+    void LoudTargets(const double* thresholdDb, double* G)
   {
+    if (mLoud == 0) return;
     dmath::Log(mLoudLevel, mLoudValue, mLoud);
     for (int j = 0; j < mLoud; ++j)
     {
