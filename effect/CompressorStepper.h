@@ -65,7 +65,7 @@ public:
     mLoudFrame[mLoud] = frame;
     mLoudLevel[mLoud++] = level;
   }
-    void LoudTargets(const double* thresholdDb, double* G)
+  void LoudTargets(const double* thresholdDb, double* G)
   {
     if (mLoud == 0) return;
     dmath::Log(mLoudLevel, mLoudValue, mLoud);
