@@ -170,7 +170,7 @@ private:
       , down1(o.mDown1)
     {
     }
-    void Store(StereoHalfbandOversampler& o) const
+    __attribute__((always_inline)) inline void Store(StereoHalfbandOversampler& o) const
     {
       up1.Store(o.mUp1), up2.Store(o.mUp2), up3.Store(o.mUp3), up4.Store(o.mUp4);
       down4.Store(o.mDown4), down3.Store(o.mDown3), down2.Store(o.mDown2), down1.Store(o.mDown1);
