@@ -68,8 +68,11 @@ void KORU::ParamChanged(int index)
 
 void KORU::LimitVectorIsa(VectorIsa highest)
 {
-  mInputOversampler.LimitVectorIsa(highest);
-  mOutputOversampler.LimitVectorIsa(highest);
+  for (int set = 0; set < 2; ++set)
+  {
+    mInputOversamplers[set].LimitVectorIsa(highest);
+    mOutputOversamplers[set].LimitVectorIsa(highest);
+  }
 }
 
 int KORU::SwitchValue(int paramIndex) const { return TruncateToInt32(Param(paramIndex)->Value()); }

@@ -93,12 +93,12 @@ private:
     __m128d midOut[kChunkFrames];
     __m128d work[8 * kChunkFrames]; // the oversamplers' stages
   };
-  // Everything the chain changes, so a chunk can be run again frame by frame.
+  // Everything else the chain changes, so a chunk can be run again frame by frame (the
+  // oversamplers keep their state at the chunk's start by themselves).
   struct ChainState
   {
     OnePoleSmoother smoothers[kNumSmoothers];
-    StereoHalfbandOversampler<2> input;
-    StereoHalfbandOversampler<1> output;
+
     CircuitSection midL, midR, highL, highR, lowL, lowR;
     double gain = 1.0;
     double inL = 0.0, inR = 0.0, compL = 0.0, compR = 0.0;
@@ -138,9 +138,20 @@ private:
 
   OnePoleSmoother mSmoothers[kNumSmoothers];
 
-  // The input stage at four times the rate, the mid band at twice.
-  StereoHalfbandOversampler<2> mInputOversampler;
-  StereoHalfbandOversampler<1> mOutputOversampler;
+  // The input stage at four times the rate, the mid band at twice. Each in two copies: a chunk
+  // reads the current one and leaves its state in the other, which becomes current once the
+  // chunk turned out finite; so going back to the chunk's start copies nothing.
+  StereoHalfbandOversampler<2> mInputOversamplers[2];
+  StereoHalfbandOversampler<1> mOutputOversamplers[2];
+  int mCurrentOversamplers = 0;
+  StereoHalfbandOversampler<2>& InputOversampler()
+  {
+    return mInputOversamplers[mCurrentOversamplers];
+  }
+  StereoHalfbandOversampler<1>& OutputOversampler()
+  {
+    return mOutputOversamplers[mCurrentOversamplers];
+  }
 
   double mInL = 0.0, mInR = 0.0;
   double mGain = 1.0;

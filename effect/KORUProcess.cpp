@@ -303,6 +303,7 @@ bool KORU::ProcessChunk(int frames)
   if (!finite) return false;
 
   // The per-frame values the next block starts from.
+  mCurrentOversamplers = 1 - mCurrentOversamplers;
   const int last = frames - 1;
   mGain = gain;
   mInL = c.inL[last];
@@ -348,12 +349,15 @@ int KORU::SmoothAndDesignEqualiser(int frames)
 
   // 6. The chunk's smoothed controls and equaliser designs, ahead of the filters: they depend
   // on the controls alone, so the work of neighbouring frames overlaps.
-  CircuitCoefficientsPair midK = CircuitCoefficientsPair::From(mMidL, mMidR);
-  CircuitCoefficientsPair highK = CircuitCoefficientsPair::From(mHighL, mHighR);
-  CircuitCoefficientsPair lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
+  // The sections' coefficients: the designs start from them where inputs did not move, and the
+  // high band keeps them where a new design would be unstable; the chunk's designs replace the
+  // others.
+  CircuitCoefficientsPair midK, highK = CircuitCoefficientsPair::From(mHighL, mHighR), lowK;
   const double midRate = fs * kMidRateFactor, highRate = fs * kHighRateFactor, lowRate = fs;
   if (settled)
   {
+    midK = CircuitCoefficientsPair::From(mMidL, mMidR);
+    lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
     for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
     mMidDesign.Design(midK, {midRate * c.midFreq[0][0], c.mid[0][0], 0.0},
                       {midRate * c.midFreq[0][1], c.mid[0][1], 0.0});
@@ -413,7 +417,7 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     designs.highCurrent = &highK;
     designs.lowCurrent = &lowK;
     // The same vector path as the oversamplers (LimitVectorIsa sets theirs).
-    DesignChunk(mInputOversampler.VectorIsaInUse(), designs);
+    DesignChunk(InputOversampler().VectorIsaInUse(), designs);
     const int last = frames - 1;
     mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0},
                         {c.midRate[last][1], c.mid[last][1], 0.0});
@@ -444,7 +448,8 @@ void KORU::RunInputStage(int frames)
   InputFrame input{c.x, _mm_set1_pd(kInputOffset)};
   SplitFrame split{c.stereo, c.inL, c.inR, &mCompressor, c.threshold, c.target};
   mCompressor.BeginTargets();
-  mInputOversampler.ProcessFrames(input, c.stereo, frames, c.work, inputStage, split);
+  InputOversampler().ProcessFramesInto(mInputOversamplers[1 - mCurrentOversamplers], input,
+                                       c.stereo, frames, c.work, inputStage, split);
   mCompressor.LoudTargets(c.threshold, c.target);
   s9.z = inputStage.z;
 }
@@ -498,7 +503,8 @@ double KORU::RunCompressorEqualiserAndOutput(int frames, int stride)
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
-  mOutputOversampler.ProcessFrames(compressor, c.midOut, frames, c.work, midBand, shelves);
+  OutputOversampler().ProcessFramesInto(mOutputOversamplers[1 - mCurrentOversamplers], compressor,
+                                        c.midOut, frames, c.work, midBand, shelves);
   mSmoothers[kS10CompGain] = compressor.s10;
   midBand.mid.Store();
   shelves.high.Store();
@@ -536,8 +542,7 @@ void KORU::InvalidateDesigns()
 void KORU::SaveChainState(ChainState& state) const
 {
   std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
-  state.input = mInputOversampler;
-  state.output = mOutputOversampler;
+
   state.midL = mMidL;
   state.midR = mMidR;
   state.highL = mHighL;
@@ -558,8 +563,7 @@ void KORU::SaveChainState(ChainState& state) const
 void KORU::RestoreChainState(const ChainState& state)
 {
   std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
-  mInputOversampler = state.input;
-  mOutputOversampler = state.output;
+
   mMidL = state.midL;
   mMidR = state.midR;
   mHighL = state.highL;
@@ -595,8 +599,8 @@ void KORU::ProcessSample(double xL, double xR)
     const double g = s9.Advance(inputGain);
     return InputCurve(g * s);
   };
-  mInL = mInputOversampler.Process(0, xL + kInputOffset, inputStage);
-  mInR = mInputOversampler.Process(1, xR + kInputOffset, inputStage);
+  mInL = InputOversampler().Process(0, xL + kInputOffset, inputStage);
+  mInR = InputOversampler().Process(1, xR + kInputOffset, inputStage);
 
   // 3. Linked compressor.
   const double threshold = mSmoothers[kS8Threshold].Advance(-mCompAmount);
@@ -659,8 +663,8 @@ void KORU::ProcessSample(double xL, double xR)
   }
 
   // 7. Mid band at twice the rate.
-  mMidOutL = mOutputOversampler.Process(0, mCompL, [this](double s) { return Step(mMidL, s); });
-  mMidOutR = mOutputOversampler.Process(1, mCompR, [this](double s) { return Step(mMidR, s); });
+  mMidOutL = OutputOversampler().Process(0, mCompL, [this](double s) { return Step(mMidL, s); });
+  mMidOutR = OutputOversampler().Process(1, mCompR, [this](double s) { return Step(mMidR, s); });
 
   // 8. High and low shelves and the output gain, or the equaliser bypass.
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
@@ -719,8 +723,8 @@ void KORU::RecoverNonFiniteState()
   }
   for (int channel = 0; channel < 2; ++channel)
   {
-    if (!mInputOversampler.IsFinite(channel)) mInputOversampler.Reset(channel);
-    if (!mOutputOversampler.IsFinite(channel)) mOutputOversampler.Reset(channel);
+    if (!InputOversampler().IsFinite(channel)) InputOversampler().Reset(channel);
+    if (!OutputOversampler().IsFinite(channel)) OutputOversampler().Reset(channel);
   }
   for (OnePoleSmoother& smoother : mSmoothers)
     if (!std::isfinite(smoother.z)) smoother.z = 0.0;

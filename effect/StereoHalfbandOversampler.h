@@ -79,11 +79,19 @@ public:
   void ProcessFrames(HeadFn& head, __m128d* out, int n, __m128d* work, FrameFn& fnFrame,
                      TailFn& tail)
   {
+    ProcessFramesInto(*this, head, out, n, work, fnFrame, tail);
+  }
+  // The same, leaving this oversampler as it was and the state after the frames in next (which
+  // may be this one).
+  template <class HeadFn, class FrameFn, class TailFn>
+  void ProcessFramesInto(StereoHalfbandOversampler& next, HeadFn& head, __m128d* out, int n,
+                         __m128d* work, FrameFn& fnFrame, TailFn& tail) const
+  {
 #if KORU_WIDE_VECTORS
-    if (mIsa == VectorIsa::kAvx512) return RunAvx512(head, out, n, work, fnFrame, tail);
-    if (mIsa == VectorIsa::kAvx) return RunAvx(head, out, n, work, fnFrame, tail);
+    if (mIsa == VectorIsa::kAvx512) return RunAvx512(next, head, out, n, work, fnFrame, tail);
+    if (mIsa == VectorIsa::kAvx) return RunAvx(next, head, out, n, work, fnFrame, tail);
 #endif
-    RunSse2(head, out, n, work, fnFrame, tail);
+    RunSse2(next, head, out, n, work, fnFrame, tail);
   }
 
 private:
@@ -106,25 +114,27 @@ private:
   // Each pipeline is one function with its stages and the caller's functions inlined into it
   // (flatten), so the stage memories stay in registers across the whole loop.
   template <class HeadFn, class FrameFn, class TailFn>
-  __attribute__((flatten)) void RunSse2(HeadFn& head, __m128d* out, int n, __m128d* work,
-                                        FrameFn& fnFrame, TailFn& tail)
+  __attribute__((flatten)) void RunSse2(StereoHalfbandOversampler& next, HeadFn& head, __m128d* out,
+                                        int n, __m128d* work, FrameFn& fnFrame, TailFn& tail) const
   {
-    Pipeline<VectorIsa::kSse2>(head, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kSse2>(next, head, out, n, work, fnFrame, tail);
   }
 #if KORU_WIDE_VECTORS
   template <class HeadFn, class FrameFn, class TailFn>
-  __attribute__((target("avx"), flatten)) void RunAvx(HeadFn& head, __m128d* out, int n,
-                                                      __m128d* work, FrameFn& fnFrame, TailFn& tail)
+  __attribute__((target("avx"), flatten)) void RunAvx(StereoHalfbandOversampler& next, HeadFn& head,
+                                                      __m128d* out, int n, __m128d* work,
+                                                      FrameFn& fnFrame, TailFn& tail) const
   {
-    Pipeline<VectorIsa::kAvx>(head, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kAvx>(next, head, out, n, work, fnFrame, tail);
   }
   // The same instructions, with sixteen more registers to hold the memories of the longest
   // stages split into groups a frame apart.
   template <class HeadFn, class FrameFn, class TailFn>
   __attribute__((target("avx,avx512f,avx512vl,avx512dq"), flatten)) void
-  RunAvx512(HeadFn& head, __m128d* out, int n, __m128d* work, FrameFn& fnFrame, TailFn& tail)
+  RunAvx512(StereoHalfbandOversampler& next, HeadFn& head, __m128d* out, int n, __m128d* work,
+            FrameFn& fnFrame, TailFn& tail) const
   {
-    Pipeline<VectorIsa::kAvx512>(head, out, n, work, fnFrame, tail);
+    Pipeline<VectorIsa::kAvx512>(next, head, out, n, work, fnFrame, tail);
   }
   // AVX serves the stages with equally long chains (12 and 4 coefficients); with AVX-512's
   // registers the longest ones run in groups.
@@ -305,8 +315,9 @@ private:
   // after it it drains. (The fill and the drain stay loops: unrolled, the two pipelines' code no
   // longer fits the instruction cache together.)
   template <VectorIsa Isa, class HeadFn, class FrameFn, class TailFn>
-  __attribute__((always_inline)) inline void Pipeline(HeadFn& head, __m128d* out, int n,
-                                                      __m128d* work, FrameFn& fnFrame, TailFn& tail)
+  __attribute__((always_inline)) inline void Pipeline(StereoHalfbandOversampler& next, HeadFn& head,
+                                                      __m128d* out, int n, __m128d* work,
+                                                      FrameFn& fnFrame, TailFn& tail) const
   {
     static_assert(std::is_copy_assignable_v<HeadFn> && std::is_copy_assignable_v<FrameFn> &&
                       std::is_copy_assignable_v<TailFn>,
@@ -326,7 +337,7 @@ private:
       Pass<Isa, false>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
     for (; pass < passes; ++pass)
       Pass<Isa, true>(stages, levels, headFn, out, n, pass, frameFn, tailFn);
-    stages.Store(*this);
+    stages.Store(next);
     head = headFn;
     fnFrame = frameFn;
     tail = tailFn;

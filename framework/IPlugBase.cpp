@@ -167,16 +167,6 @@ void IPlugBase::SetMaxBlockSize(int frames)
 
 // --- Parameters and host ----------------------------------------------------------------
 
-IParamSlot* IPlugBase::Param(int index)
-{
-  return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
-}
-
-const IParamSlot* IPlugBase::Param(int index) const
-{
-  return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
-}
-
 const IPresetSlot* IPlugBase::Preset(int index) const
 {
   return index >= 0 && index < PresetCount() ? mPresets[index].get() : nullptr;
