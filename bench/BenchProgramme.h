@@ -18,6 +18,8 @@ constexpr int kBlockSizes[] = {32, 64, 128, 512, 2048};
 constexpr int kMaxBlockFrames = 2048;
 constexpr int kContinuousControls = 7; // parameters 0..6
 constexpr int kCompressor = 6;
+// Played before the timing starts: 4 s, in which the slowest smoothed control settles.
+constexpr long kWarmUpFrames = 192000;
 
 enum class Case
 {

@@ -24,8 +24,15 @@ void Literal(benchmark::State& state, chainbench::Case which)
 } // namespace
 
 // Frame by frame, so the block size hardly matters: one size is enough.
-BENCHMARK_CAPTURE(Literal, Defaults, chainbench::Case::kDefaults)->ArgName("frames")->Arg(512);
+BENCHMARK_CAPTURE(Literal, Defaults, chainbench::Case::kDefaults)
+    ->ArgName("frames")
+    ->Arg(512)
+    ->Apply(chainbench::Best);
 BENCHMARK_CAPTURE(Literal, Compressor48, chainbench::Case::kCompressor48)
     ->ArgName("frames")
-    ->Arg(512);
-BENCHMARK_CAPTURE(Literal, AllMoving, chainbench::Case::kAllMoving)->ArgName("frames")->Arg(512);
+    ->Arg(512)
+    ->Apply(chainbench::Best);
+BENCHMARK_CAPTURE(Literal, AllMoving, chainbench::Case::kAllMoving)
+    ->ArgName("frames")
+    ->Arg(512)
+    ->Apply(chainbench::Best);

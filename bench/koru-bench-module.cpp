@@ -113,7 +113,7 @@ int main(int argc, char** argv)
   const std::string bundle = argv[1];
   int rounds = 20;
   long frames = 48000;
-  long warmUp = 192000;
+  long warmUp = chainbench::kWarmUpFrames;
   std::string filter;
   for (int i = 2; i < argc; i += 2)
   {
