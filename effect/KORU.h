@@ -98,7 +98,6 @@ private:
   struct ChainState
   {
     OnePoleSmoother smoothers[kNumSmoothers];
-
     CircuitSection midL, midR, highL, highR, lowL, lowR;
     double gain = 1.0;
     double inL = 0.0, inR = 0.0, compL = 0.0, compR = 0.0;
