@@ -1,8 +1,10 @@
-// ns per stereo frame of the shipped KORU chain, called directly through ProcessBlock.
+// ns per stereo frame of the shipped KORU chain, called directly through ProcessBlock, on each
+// vector path (on a processor that lacks a path, the widest it has runs instead).
 #include "ChainBenchSupport.h"
 #include "effect/KORU.h"
 
 #include <memory>
+#include <string>
 
 namespace
 {
@@ -10,13 +12,14 @@ struct ShippedChain
 {
   std::unique_ptr<KORU> plug = std::make_unique<KORU>();
 
-  explicit ShippedChain(VectorIsa isa = VectorIsa::kAvx512)
+  explicit ShippedChain(VectorIsa isa)
   {
     plug->LimitVectorIsa(isa);
     plug->SetSampleRate(chainbench::kSampleRate);
-    plug->SetMaxBlockSize(chainbench::kBlockFrames);
+    plug->SetMaxBlockSize(chainbench::kMaxBlockFrames);
   }
-  void SetParam(int index, double plain)
+  double AutomationValue(int, double plain) const { return plain; }
+  void Automate(int index, double plain)
   {
     plug->Param(index)->ClampSet(plain);
     plug->ParamChanged(index);
@@ -27,32 +30,22 @@ struct ShippedChain
   }
 };
 
-void Shipped(benchmark::State& state, chainbench::Case which)
+void Shipped(benchmark::State& state, VectorIsa isa, chainbench::Case which)
 {
-  ShippedChain chain;
-  chainbench::Run(state, chain, which);
+  ShippedChain chain(isa);
+  chainbench::Run<double>(state, chain, which);
 }
 
-// The narrower vector paths, for processors without AVX-512 (or AVX). On a processor that lacks
-// them they run the widest it has.
-void ShippedAvx(benchmark::State& state, chainbench::Case which)
+const bool kRegistered = []
 {
-  ShippedChain chain(VectorIsa::kAvx);
-  chainbench::Run(state, chain, which);
-}
-void ShippedSse2(benchmark::State& state, chainbench::Case which)
-{
-  ShippedChain chain(VectorIsa::kSse2);
-  chainbench::Run(state, chain, which);
-}
+  for (VectorIsa isa : {VectorIsa::kAvx512, VectorIsa::kAvx, VectorIsa::kSse2})
+    for (chainbench::Case which : chainbench::kCases)
+    {
+      const std::string name =
+          std::string("Chain/") + VectorIsaName(isa) + "/" + chainbench::CaseName(which);
+      benchmark::RegisterBenchmark(name.c_str(), Shipped, isa, which)
+          ->Apply(chainbench::BlockSizes);
+    }
+  return true;
+}();
 } // namespace
-
-BENCHMARK_CAPTURE(Shipped, Defaults, chainbench::Case::kDefaults);
-BENCHMARK_CAPTURE(Shipped, Compressor48, chainbench::Case::kCompressor48);
-BENCHMARK_CAPTURE(Shipped, AllMoving, chainbench::Case::kAllMoving);
-BENCHMARK_CAPTURE(ShippedAvx, Defaults, chainbench::Case::kDefaults);
-BENCHMARK_CAPTURE(ShippedAvx, Compressor48, chainbench::Case::kCompressor48);
-BENCHMARK_CAPTURE(ShippedAvx, AllMoving, chainbench::Case::kAllMoving);
-BENCHMARK_CAPTURE(ShippedSse2, Defaults, chainbench::Case::kDefaults);
-BENCHMARK_CAPTURE(ShippedSse2, Compressor48, chainbench::Case::kCompressor48);
-BENCHMARK_CAPTURE(ShippedSse2, AllMoving, chainbench::Case::kAllMoving);

@@ -1,35 +1,44 @@
 // ns per stereo frame of KORU through the module, on the path koru-render takes: the bundle
 // loaded through its entry points, the effect created by the factory and hosted as a DAW
-// hosts it (HostedEffect), 64-bit samples at 48 kHz in 512-frame blocks, every block one
-// process call. The same three cases as the chain benchmark; in the moving case each
-// control's new value reaches the effect through the block's parameter queues, converted
-// from plain by the controller as a host's automation lane would be.
+// hosts it (HostedEffect), 64-bit and 32-bit samples at 48 kHz, every block one process call.
+// The same cases, paths and block sizes as the chain benchmark; each instance is kept to its
+// path by KORU_VECTOR_PATH, which the effect reads when it is created. In the moving case each
+// control's new value reaches the effect through the block's parameter queues, normalised by the
+// controller before the timing starts, as a host's automation lane holds it.
 #include "ChainBenchSupport.h"
 #include "HostedEffect.h"
+#include "effect/VectorIsa.h"
 
+#include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 namespace
 {
 class ModuleChain
 {
 public:
-  ModuleChain() : mEffect("koru-bench")
+  ModuleChain(VectorIsa isa, int sampleSize, int maxBlock) : mEffect("koru-bench")
   {
-    if (!mEffect.Open(KORU_BUNDLE_PATH) ||
-        !mEffect.Start(2, Steinberg::Vst::kSample64, chainbench::kBlockFrames,
-                       chainbench::kSampleRate))
-      throw std::runtime_error(mEffect.Error());
+    setenv("KORU_VECTOR_PATH", VectorIsaName(isa), 1);
+    const bool started = mEffect.Open(KORU_BUNDLE_PATH) &&
+                         mEffect.Start(2, sampleSize, maxBlock, chainbench::kSampleRate);
+    unsetenv("KORU_VECTOR_PATH");
+    if (!started) throw std::runtime_error(mEffect.Error());
   }
 
-  // Delivered with the next block, at its start.
-  void SetParam(int index, double plain)
+  // The controller's normalised value, delivered in the next block's queues at its start.
+  double AutomationValue(int index, double plain)
   {
-    const auto id = static_cast<Steinberg::Vst::ParamID>(index);
-    mEffect.QueueChange(id, mEffect.PlainToNormalized(id, plain));
+    return mEffect.PlainToNormalized(static_cast<Steinberg::Vst::ParamID>(index), plain);
+  }
+  void Automate(int index, double normalized)
+  {
+    mEffect.QueueChange(static_cast<Steinberg::Vst::ParamID>(index), normalized);
   }
 
-  void ProcessBlock(double** inputs, double** outputs, int frames)
+  template <class Sample>
+  void ProcessBlock(Sample** inputs, Sample** outputs, int frames)
   {
     mEffect.Process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), frames);
   }
@@ -38,20 +47,35 @@ private:
   HostedEffect mEffect;
 };
 
-void Module(benchmark::State& state, chainbench::Case which)
+template <class Sample>
+void Module(benchmark::State& state, VectorIsa isa, chainbench::Case which)
 {
   try
   {
-    ModuleChain chain;
-    chainbench::Run(state, chain, which);
+    const int sampleSize =
+        sizeof(Sample) == 8 ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32;
+    ModuleChain chain(isa, sampleSize, static_cast<int>(state.range(0)));
+    chainbench::Run<Sample>(state, chain, which);
   }
   catch (const std::exception& e)
   {
     state.SkipWithError(e.what());
   }
 }
-} // namespace
 
-BENCHMARK_CAPTURE(Module, Defaults, chainbench::Case::kDefaults);
-BENCHMARK_CAPTURE(Module, Compressor48, chainbench::Case::kCompressor48);
-BENCHMARK_CAPTURE(Module, AllMoving, chainbench::Case::kAllMoving);
+const bool kRegistered = []
+{
+  for (VectorIsa isa : {VectorIsa::kAvx512, VectorIsa::kAvx, VectorIsa::kSse2})
+    for (chainbench::Case which : chainbench::kCases)
+    {
+      const std::string path = std::string("/") + VectorIsaName(isa) + "/";
+      const std::string name64 = "Module64" + path + chainbench::CaseName(which);
+      const std::string name32 = "Module32" + path + chainbench::CaseName(which);
+      benchmark::RegisterBenchmark(name64.c_str(), Module<double>, isa, which)
+          ->Apply(chainbench::BlockSizes);
+      benchmark::RegisterBenchmark(name32.c_str(), Module<float>, isa, which)
+          ->Apply(chainbench::BlockSizes);
+    }
+  return true;
+}();
+} // namespace

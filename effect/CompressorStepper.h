@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <emmintrin.h>
 
 // CompressorGain, step for step and bit for bit, with its transcendental calls cut down:
 //  - the detector coefficient h depends on the rate only and is computed per block;
@@ -49,41 +48,45 @@ public:
     return dmath::Exp10(CurveDb(20 * dmath::Log10(level), thresholdDb) / 20);
   }
 
-  // TargetGain of frames 0 .. n - 1 into G, the logarithms and powers of the frames that need
-  // them a whole array at a time (the same bits: the same functions, value by value).
+  // TargetGain frame by frame, for a chain that meets its frames one at a time: Target gives a
+  // frame whose level is clearly below the knee its gain at once and keeps the others, at most
+  // kMaxBlock after BeginTargets; LoudTargets then gives the kept frames theirs, the logarithms
+  // and powers a whole array at a time (the same bits: the same functions, value by value).
   static constexpr int kMaxBlock = 128;
+  void BeginTargets() { mLoud = 0; }
+  void Target(int frame, double inL, double inR, double thresholdDb, double* G)
+  {
+    const double level = Level(inL, inR);
+    if (ClearlyBelowKnee(level, thresholdDb))
+    {
+      G[frame] = mUnity;
+      return;
+    }
+    mLoudFrame[mLoud] = frame;
+    mLoudLevel[mLoud++] = level;
+  }
+  void LoudTargets(const double* thresholdDb, double* G)
+  {
+    if (mLoud == 0) return;
+    dmath::Log(mLoudLevel, mLoudValue, mLoud);
+    for (int j = 0; j < mLoud; ++j)
+    {
+      const double E = 20 * dmath::Log10FromLog(mLoudLevel[j], mLoudValue[j]);
+      mLoudValue[j] = CurveDb(E, thresholdDb[mLoudFrame[j]]) / 20;
+    }
+    dmath::Exp10(mLoudValue, mLoudLevel, mLoud);
+    for (int j = 0; j < mLoud; ++j) G[mLoudFrame[j]] = mLoudLevel[j];
+  }
+  // TargetGain of frames 0 .. n - 1 into G, the same way.
   void TargetGains(const double* inL, const double* inR, const double* thresholdDb, int n,
                    double* G)
   {
     for (int start = 0; start < n; start += kMaxBlock)
     {
-      const int count = std::min(kMaxBlock, n - start);
-      // The detector two frames at a time (the same operations in each lane), then the
-      // exponent test frame by frame.
-      double level[kMaxBlock];
-      int i = start;
-      for (; i + 1 < start + count; i += 2)
-        _mm_storeu_pd(&level[i - start], LevelPair(&inL[i], &inR[i]));
-      if (i < start + count) level[i - start] = Level(inL[i], inR[i]);
-      int loud = 0; // frames whose level may reach the knee
-      for (i = start; i < start + count; ++i)
-      {
-        if (ClearlyBelowKnee(level[i - start], thresholdDb[i]))
-        {
-          G[i] = mUnity;
-          continue;
-        }
-        mLoudFrame[loud] = i;
-        mLoudLevel[loud++] = level[i - start];
-      }
-      dmath::Log(mLoudLevel, mLoudValue, loud);
-      for (int j = 0; j < loud; ++j)
-      {
-        const double E = 20 * dmath::Log10FromLog(mLoudLevel[j], mLoudValue[j]);
-        mLoudValue[j] = CurveDb(E, thresholdDb[mLoudFrame[j]]) / 20;
-      }
-      dmath::Exp10(mLoudValue, mLoudLevel, loud);
-      for (int j = 0; j < loud; ++j) G[mLoudFrame[j]] = mLoudLevel[j];
+      BeginTargets();
+      for (int i = start; i < std::min(n, start + kMaxBlock); ++i)
+        Target(i, inL[i], inR[i], thresholdDb[i], G);
+      LoudTargets(thresholdDb, G);
     }
   }
 
@@ -157,20 +160,6 @@ private:
     return x > y1 ? x : std::sqrt(k * x + mH * (k * x));
   }
 
-  // Level for two frames at once, each lane exactly as Level: std::max(a, b) is (a < b) ? b : a,
-  // which is max_pd(b, a); both square roots are taken and the lane's own one is kept.
-  __m128d LevelPair(const double* inL, const double* inR) const
-  {
-    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
-    const __m128d x = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(inL), magnitude),
-                                 _mm_and_pd(_mm_loadu_pd(inR), magnitude));
-    const __m128d kx = _mm_mul_pd(_mm_set1_pd(mK), x);
-    const __m128d y1 = _mm_sqrt_pd(kx);
-    const __m128d widened = _mm_sqrt_pd(_mm_add_pd(kx, _mm_mul_pd(_mm_set1_pd(mH), kx)));
-    const __m128d louder = _mm_cmpgt_pd(x, y1);
-    return _mm_or_pd(_mm_and_pd(louder, x), _mm_andnot_pd(louder, widened));
-  }
-
   // The curve's gain in dB at level E and threshold T.
   static double CurveDb(double E, double T)
   {
@@ -223,7 +212,8 @@ private:
   bool mAttackValid = false;
   double mAttack = 1.0;
 
-  // TargetGains' frames past the exponent test: their indices, levels, and logarithms or powers.
+  // The frames Target kept: their indices, levels, and logarithms or powers.
+  int mLoud = 0;
   int mLoudFrame[kMaxBlock];
   double mLoudLevel[kMaxBlock];
   double mLoudValue[kMaxBlock];

@@ -5,7 +5,6 @@
 HalfbandOversampler::HalfbandOversampler(int rateExponent)
   : mRateExponent(rateExponent)
   , mFactor(static_cast<int>(std::pow(2.0, rateExponent)))
-  , mIsa(ProcessorVectorIsa())
 {
   Reset();
 }

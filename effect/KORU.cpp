@@ -11,11 +11,14 @@ namespace
 constexpr int kVersion = 0x00020000;
 constexpr int kNumPresets = 1;
 constexpr int kLatency = 0;
+// Fixed output make-up that restores the input curve's -16.8 dB.
+constexpr double kMakeupDb = 16.8;
 } // namespace
 
 KORU::KORU()
   : IPlugVST3(kNumKORUParams, "1-1 2-2", kNumPresets, "KORU", "", "Quillmoor", kVersion,
               FourCharCode("KRU1"), FourCharCode("Qlmr"), kLatency, false, false, kAPIVST3)
+  , mMakeupFactor(dmath::Exp10(kMakeupDb / 20.0))
 {
   for (int i = 0; i < kNumKORUParams; ++i)
   {
@@ -39,6 +42,7 @@ KORU::KORU()
 
   BuildEditor();
   InitDefaultPreset("-");
+  LimitVectorIsa(ConfiguredVectorIsa());
 }
 
 KORU::~KORU() = default;
@@ -46,6 +50,7 @@ KORU::~KORU() = default;
 void KORU::ParamChanged(int index)
 {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
+  mEqualiserSettled = false; // a target may have moved
   const IParamSlot* param = Param(index);
   if (!param) return;
   const double v = param->Value();
@@ -64,9 +69,11 @@ void KORU::ParamChanged(int index)
 
 void KORU::LimitVectorIsa(VectorIsa highest)
 {
-  for (HalfbandOversampler* oversampler :
-       {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
-    oversampler->LimitVectorIsa(highest);
+  for (int set = 0; set < 2; ++set)
+  {
+    mInputOversamplers[set].LimitVectorIsa(highest);
+    mOutputOversamplers[set].LimitVectorIsa(highest);
+  }
 }
 
 int KORU::SwitchValue(int paramIndex) const { return TruncateToInt32(Param(paramIndex)->Value()); }

@@ -3,9 +3,9 @@
 #include "effect/CircuitSection.h"
 #include "effect/CircuitSectionPair.h"
 #include "effect/CompressorStepper.h"
-#include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
+#include "effect/StereoHalfbandOversampler.h"
 #include "effect/VectorIsa.h"
 #include "vst3/IPlugVST3.h"
 
@@ -75,14 +75,14 @@ private:
   static constexpr int kChunkFrames = 128;
   struct Chunk
   {
-    double xL[kChunkFrames], xR[kChunkFrames];   // input, non-finite samples silenced
+    __m128d x[kChunkFrames];                     // input (left low), non-finite samples silenced
     double peak[kChunkFrames];                   // raw input peak
     double inL[kChunkFrames], inR[kChunkFrames]; // input-stage outputs
     double threshold[kChunkFrames];              // S8
     double target[kChunkFrames];                 // the compressor curve's gain
     double attack[kChunkFrames];                 // its attack factor, while S8 moves
     double gain[kChunkFrames];                   // compressor gain after each frame
-    double compL[kChunkFrames], compR[kChunkFrames];
+
     // Smoothed equaliser controls and output gain: [frame][0] is the advance for the left
     // channel, [frame][1] the one for the right.
     double mid[kChunkFrames][2], midFreq[kChunkFrames][2];
@@ -95,15 +95,15 @@ private:
     CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames],
         lowDesign[kChunkFrames];
     // Left and right side by side in SSE2 pairs (left in the low lane).
-    __m128d stereo[kChunkFrames];
+    __m128d stereo[kChunkFrames]; // input-stage outputs, then compressor outputs
     __m128d midOut[kChunkFrames];
     __m128d work[8 * kChunkFrames]; // the oversamplers' stages
   };
-  // Everything the chain changes, so a chunk can be run again frame by frame.
+  // Everything else the chain changes, so a chunk can be run again frame by frame (the
+  // oversamplers keep their state at the chunk's start by themselves).
   struct ChainState
   {
     OnePoleSmoother smoothers[kNumSmoothers];
-    HalfbandOversampler inputL{2}, inputR{2}, outputL{1}, outputR{1};
     CircuitSection midL, midR, highL, highR, lowL, lowR;
     double gain = 1.0;
     double inL = 0.0, inR = 0.0, compL = 0.0, compR = 0.0;
@@ -116,9 +116,10 @@ private:
   // The chunk's steps. The equaliser's smoothed controls and designs come first (they need no
   // signal); answers 0 when one frame's values serve the whole chunk, 1 otherwise.
   int SmoothAndDesignEqualiser(int frames);
-  void RunInputStage(int frames);
-  double RunCompressor(int frames); // answers the gain after the last frame
-  void RunEqualiserAndOutput(int frames, int stride);
+  void SmoothThreshold(int frames);
+  void RunInputStage(int frames); // and the compressor's targets
+  // Answers the gain after the last frame.
+  double RunCompressorEqualiserAndOutput(int frames, int stride);
   // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
   void ProcessChunkFrameByFrame(int frames);
   void InvalidateDesigns();
@@ -143,10 +144,20 @@ private:
 
   OnePoleSmoother mSmoothers[kNumSmoothers];
 
-  HalfbandOversampler mInputOversamplerL{2};
-  HalfbandOversampler mInputOversamplerR{2};
-  HalfbandOversampler mOutputOversamplerL{1};
-  HalfbandOversampler mOutputOversamplerR{1};
+  // The input stage at four times the rate, the mid band at twice. Each in two copies: a chunk
+  // reads the current one and leaves its state in the other, which becomes current once the
+  // chunk turned out finite; so going back to the chunk's start copies nothing.
+  StereoHalfbandOversampler<2> mInputOversamplers[2];
+  StereoHalfbandOversampler<1> mOutputOversamplers[2];
+  int mCurrentOversamplers = 0;
+  StereoHalfbandOversampler<2>& InputOversampler()
+  {
+    return mInputOversamplers[mCurrentOversamplers];
+  }
+  StereoHalfbandOversampler<1>& OutputOversampler()
+  {
+    return mOutputOversamplers[mCurrentOversamplers];
+  }
 
   double mInL = 0.0, mInR = 0.0;
   double mGain = 1.0;
@@ -157,10 +168,15 @@ private:
   double mVUState = 1.0;
   double mGRState = 1.0;
   // Per-block constants. The switch and compressor records cannot change within a block: the
-  // caller holds the instance mutex.
+  // caller holds the instance mutex. The rate's constants (mFs, the smoothers' coefficients,
+  // mMeterDecay, the compressor's) and the compressor's make-up are kept until what they follow
+  // changes.
   double mFs = 44100.0;
-  double mMakeupFactor = 1.0;
+  bool mRateConstantsValid = false;
+  const double mMakeupFactor;
   double mMeterDecay = 0.0;
+  double mCompressorKnob = 0.0;
+  bool mCompressorMakeupValid = false;
   double mCompressorMakeup = 1.0; // 10^(makeupDb / 20) of the compressor knob
   int mCompressorBypass = 0;
   int mEQBypass = 0;
@@ -168,10 +184,15 @@ private:
   // The same steps with fewer calls: the compressor's transcendental functions only where
   // their result is used and new, and each section redesigned only when its inputs moved.
   CompressorStepper mCompressor;
+  bool mThresholdMoving = false; // in this chunk
   CircuitDesignCache<circuit::kMid> mMidDesign;
   // The high circuit is unstable while its shape control rises from 0: keep its last stable design.
   CircuitDesignCache<circuit::kHigh, true> mHighDesign;
   CircuitDesignCache<circuit::kLow> mLowDesign;
+  // The equaliser's smoothers sat at their targets in the last chunk, which designed the
+  // sections and left the first frame's values and designs in mChunk; nothing has changed a
+  // target, the rate or the sections since.
+  bool mEqualiserSettled = false;
 
   Chunk mChunk;
   ChainState mChunkStart;

@@ -4,6 +4,7 @@
 // once per block or skipped here gives the same bits as the literal chain would (the tests
 // hold it to that, bit for bit).
 #include "effect/CircuitDesignLanes.h"
+#include "effect/CompressorStepper.h"
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "framework/DeterministicMath.h"
@@ -12,12 +13,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <emmintrin.h>
 
 namespace
 {
-// Fixed output make-up that restores the input curve's -16.8 dB.
-constexpr double kMakeupDb = 16.8;
 // Added before the input curve (so silence in is not exactly silence out).
 constexpr double kInputOffset = 1e-10;
 // Continuous make-up: the compressor knob's 0..96 maps onto 0..10 dB.
@@ -64,15 +64,60 @@ struct InputStageFrame
   }
 };
 
+// The input stage's frames: the input pair and the offset added before the curve.
+struct InputFrame
+{
+  const __m128d* x;
+  __m128d offset;
+  __m128d operator()(int n) const { return _mm_add_pd(x[n], offset); }
+};
+
 // Left and right of a finished frame into their own arrays.
+// Left and right of a finished frame into their own arrays, and the compressor's target for them:
+// at once where the level is clearly below the knee, else kept for the chunk's logarithms.
 struct SplitFrame
 {
   const __m128d* stereo;
   double *left, *right;
+  CompressorStepper* compressor;
+  const double* threshold;
+  double* target;
   void operator()(int n) const
   {
-    _mm_storel_pd(&left[n], stereo[n]);
-    _mm_storeh_pd(&right[n], stereo[n]);
+    double l, r;
+    _mm_storel_pd(&l, stereo[n]);
+    _mm_storeh_pd(&r, stereo[n]);
+    left[n] = l;
+    right[n] = r;
+    compressor->Target(n, l, r, threshold[n], target);
+  }
+};
+
+// The compressor on one frame: the gain's step toward the frame's target, then the make-up and
+// S10's two steps (left, then right) on the input-stage outputs, unless the compressor is
+// bypassed. Answers the compressor's output pair, which it also keeps for the equaliser bypass.
+struct CompressorFrame
+{
+  CompressorStepper* stepper;
+  OnePoleSmoother s10;
+  double gain;
+  double makeup;
+  const double *target, *peak, *threshold;
+  const double* attack; // the attack factors while the threshold moves, else null
+  const double *inL, *inR;
+  double* gains;
+  __m128d* out;
+  bool bypassed;
+
+  __m128d operator()(int n)
+  {
+    gain = stepper->Follow(gain, target[n], peak[n], threshold[n], attack ? &attack[n] : nullptr);
+    gains[n] = gain;
+    const __m128d in = _mm_set_pd(inR[n], inL[n]);
+    if (bypassed) return out[n] = in;
+    const double left = s10.Advance(gain);
+    const double right = s10.Advance(gain);
+    return out[n] = _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(makeup), _mm_set_pd(right, left)), in);
   }
 };
 
@@ -144,7 +189,7 @@ __attribute__((always_inline)) inline void DesignChunk(const ChunkDesigns& d)
                                         *d.lowCurrent);
 }
 __attribute__((flatten)) void DesignChunkSse2(const ChunkDesigns& d) { DesignChunk<2>(d); }
-#if KORU_HALFBAND_AVX
+#if KORU_WIDE_VECTORS
 __attribute__((target("avx"), flatten)) void DesignChunkAvx(const ChunkDesigns& d)
 {
   DesignChunk<4>(d);
@@ -156,9 +201,11 @@ DesignChunkAvx512(const ChunkDesigns& d)
 }
 #endif
 
+bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
 void DesignChunk(VectorIsa isa, const ChunkDesigns& d)
 {
-#if KORU_HALFBAND_AVX
+#if KORU_WIDE_VECTORS
   if (isa == VectorIsa::kAvx512) return DesignChunkAvx512(d);
   if (isa == VectorIsa::kAvx) return DesignChunkAvx(d);
 #endif
@@ -169,18 +216,31 @@ void DesignChunk(VectorIsa isa, const ChunkDesigns& d)
 
 void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
-  mFs = SampleRate();
-  for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(mFs);
+  // What follows from the rate or a record alone is computed again only when that changed: the
+  // same functions of the same values give the same bits.
+  const double fs = SampleRate();
+  if (!mRateConstantsValid || !SameBits(fs, mFs))
+  {
+    mFs = fs;
+    for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(fs);
+    mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs));
+    mCompressor.SetRate(fs);
+    mRateConstantsValid = true;
+    mEqualiserSettled = false;
+  }
   if (nFrames < 1) return;
 
-  mMakeupFactor = dmath::Exp10(kMakeupDb / 20.0);
-  mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * mFs));
   // The records hold still for the block, so does everything read from them.
-  const double makeupDb = Param(kCompressor)->Value() / kCompressorRange * kCompressorMakeupDb;
-  mCompressorMakeup = dmath::Exp10(makeupDb / 20.0);
+  const double compressorKnob = Param(kCompressor)->Value();
+  if (!mCompressorMakeupValid || !SameBits(compressorKnob, mCompressorKnob))
+  {
+    const double makeupDb = compressorKnob / kCompressorRange * kCompressorMakeupDb;
+    mCompressorMakeup = dmath::Exp10(makeupDb / 20.0);
+    mCompressorKnob = compressorKnob;
+    mCompressorMakeupValid = true;
+  }
   mCompressorBypass = SwitchValue(kCompressorBypass);
   mEQBypass = SwitchValue(kEQBypass);
-  mCompressor.SetRate(mFs);
   // A switch value other than 0 or 1 leaves outputs at their previous values, frame by frame.
   const bool switchesPlain =
       (mCompressorBypass == 0 || mCompressorBypass == 1) && (mEQBypass == 0 || mEQBypass == 1);
@@ -192,11 +252,14 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
     // Read the chunk's inputs before writing: hosts may process in place.
     for (int n = 0; n < frames; ++n)
     {
-      const double xL = inputs[0][start + n];
-      const double xR = inputs[1][start + n];
+      double xL = inputs[0][start + n];
+      double xR = inputs[1][start + n];
       // A non-finite input sample is treated as silence.
-      c.xL[n] = std::isfinite(xL) ? xL : 0.0;
-      c.xR[n] = std::isfinite(xR) ? xR : 0.0;
+      xL = std::isfinite(xL) ? xL : 0.0;
+      xR = std::isfinite(xR) ? xR : 0.0;
+      c.x[n] = _mm_set_pd(xR, xL);
+      // 1. The compressor's release follows the raw input peak.
+      c.peak[n] = std::max(std::fabs(xR), std::fabs(xL));
     }
 
     if (switchesPlain)
@@ -226,13 +289,11 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
 bool KORU::ProcessChunk(int frames)
 {
   Chunk& c = mChunk;
-  // 1. The compressor's release follows the raw input peak.
-  for (int n = 0; n < frames; ++n) c.peak[n] = std::max(std::fabs(c.xR[n]), std::fabs(c.xL[n]));
-
-  const int stride = SmoothAndDesignEqualiser(frames); // step 6 first: it needs no signal
+  // Step 6 and the compressor's threshold first: they need no signal.
+  const int stride = SmoothAndDesignEqualiser(frames);
+  SmoothThreshold(frames);
   RunInputStage(frames);
-  const double gain = RunCompressor(frames);
-  RunEqualiserAndOutput(frames, stride);
+  const double gain = RunCompressorEqualiserAndOutput(frames, stride);
 
   bool finite = true;
   for (int n = 0; n < frames; ++n)
@@ -241,12 +302,13 @@ bool KORU::ProcessChunk(int frames)
   if (!finite) return false;
 
   // The per-frame values the next block starts from.
+  mCurrentOversamplers = 1 - mCurrentOversamplers;
   const int last = frames - 1;
   mGain = gain;
   mInL = c.inL[last];
   mInR = c.inR[last];
-  mCompL = c.compL[last];
-  mCompR = c.compR[last];
+  _mm_storel_pd(&mCompL, c.stereo[last]);
+  _mm_storeh_pd(&mCompR, c.stereo[last]);
   _mm_storel_pd(&mMidOutL, c.midOut[last]);
   _mm_storeh_pd(&mMidOutR, c.midOut[last]);
   mOutL = c.outL[last];
@@ -256,6 +318,9 @@ bool KORU::ProcessChunk(int frames)
 
 int KORU::SmoothAndDesignEqualiser(int frames)
 {
+  // Settled smoothers stay where they are, and the same inputs give the same designs: the last
+  // chunk's first-frame values and designs in mChunk still serve.
+  if (mEqualiserSettled) return 0;
   Chunk& c = mChunk;
   const double fs = mFs;
   // The equaliser controls and the output gain: their smoothers advance for the left channel,
@@ -283,12 +348,15 @@ int KORU::SmoothAndDesignEqualiser(int frames)
 
   // 6. The chunk's smoothed controls and equaliser designs, ahead of the filters: they depend
   // on the controls alone, so the work of neighbouring frames overlaps.
-  CircuitCoefficientsPair midK = CircuitCoefficientsPair::From(mMidL, mMidR);
-  CircuitCoefficientsPair highK = CircuitCoefficientsPair::From(mHighL, mHighR);
-  CircuitCoefficientsPair lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
+  // The sections' coefficients: the designs start from them where inputs did not move, and the
+  // high band keeps them where a new design would be unstable; the chunk's designs replace the
+  // others.
+  CircuitCoefficientsPair midK, highK = CircuitCoefficientsPair::From(mHighL, mHighR), lowK;
   const double midRate = fs * kMidRateFactor, highRate = fs * kHighRateFactor, lowRate = fs;
   if (settled)
   {
+    midK = CircuitCoefficientsPair::From(mMidL, mMidR);
+    lowK = CircuitCoefficientsPair::From(mLowL, mLowR);
     for (const Control& control : controls) std::fill_n(control.values, 2, control.smoother.z);
     mMidDesign.Design(midK, {midRate * c.midFreq[0][0], c.mid[0][0], 0.0},
                       {midRate * c.midFreq[0][1], c.mid[0][1], 0.0});
@@ -348,7 +416,7 @@ int KORU::SmoothAndDesignEqualiser(int frames)
     designs.highCurrent = &highK;
     designs.lowCurrent = &lowK;
     // The same vector path as the oversamplers (LimitVectorIsa sets theirs).
-    DesignChunk(mInputOversamplerL.VectorIsaInUse(), designs);
+    DesignChunk(InputOversampler().VectorIsaInUse(), designs);
     const int last = frames - 1;
     mMidDesign.Remember({c.midRate[last][0], c.mid[last][0], 0.0},
                         {c.midRate[last][1], c.mid[last][1], 0.0});
@@ -361,6 +429,7 @@ int KORU::SmoothAndDesignEqualiser(int frames)
   highK.StoreTo(mHighL, mHighR);
   lowK.StoreTo(mLowL, mLowR);
 
+  mEqualiserSettled = settled;
   return settled ? 0 : 1;
 }
 
@@ -373,66 +442,53 @@ void KORU::RunInputStage(int frames)
   // overlaps the stages' work.
   OnePoleSmoother& s9 = mSmoothers[kS9Input];
   InputStageFrame inputStage{s9.a * mInputGainLin, s9.b, s9.z, !s9.SettledAt(mInputGainLin)};
-  SplitFrame split{c.stereo, c.inL, c.inR};
-  const __m128d offset = _mm_set1_pd(kInputOffset);
-  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_add_pd(_mm_set_pd(c.xR[n], c.xL[n]), offset);
-  HalfbandOversampler::ProcessFramesPair(mInputOversamplerL, mInputOversamplerR, c.stereo, c.stereo,
-                                         frames, c.work, inputStage, split);
+  // The compressor's targets (step 3) follow each finished frame; the chunk's logarithms and
+  // powers are taken together after it.
+  InputFrame input{c.x, _mm_set1_pd(kInputOffset)};
+  SplitFrame split{c.stereo, c.inL, c.inR, &mCompressor, c.threshold, c.target};
+  mCompressor.BeginTargets();
+  InputOversampler().ProcessFramesInto(mInputOversamplers[1 - mCurrentOversamplers], input,
+                                       c.stereo, frames, c.work, inputStage, split);
+  mCompressor.LoudTargets(c.threshold, c.target);
   s9.z = inputStage.z;
 }
 
-double KORU::RunCompressor(int frames)
+void KORU::SmoothThreshold(int frames)
 {
   Chunk& c = mChunk;
-  // 3 to 5. Linked compressor with its smoothed threshold, then its make-up unless bypassed.
+  // 3. The compressor's smoothed threshold and, while it moves, its attack factors, a whole chunk
+  // of exponentials at once.
+  static_assert(kChunkFrames <= CompressorStepper::kMaxBlock, "a chunk's targets in one go");
   OnePoleSmoother& s8 = mSmoothers[kS8Threshold];
   const double thresholdTarget = -mCompAmount;
-  const bool thresholdMoving = !s8.SettledAt(thresholdTarget);
-  if (thresholdMoving)
+  mThresholdMoving = !s8.SettledAt(thresholdTarget);
+  if (mThresholdMoving)
     for (int n = 0; n < frames; ++n) c.threshold[n] = s8.Advance(thresholdTarget);
   else
     std::fill_n(c.threshold, frames, s8.z);
-  // The curve's targets first: they depend on the input stage alone, so the chunk's logarithms
-  // and powers are taken together; so are the attack factors of a moving threshold. Then the
-  // gain's chain of steps toward the targets.
-  mCompressor.TargetGains(c.inL, c.inR, c.threshold, frames, c.target);
-  if (thresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
-  auto attack = [&c, thresholdMoving](int n) { return thresholdMoving ? &c.attack[n] : nullptr; };
-  double gain = mGain;
-  if (mCompressorBypass == 0)
-  {
-    // S10's chain of steps in the same loop as the compressor's, so the two latencies overlap;
-    // a local copy keeps it in registers.
-    OnePoleSmoother s10 = mSmoothers[kS10CompGain];
-    const double compressorMakeup = mCompressorMakeup;
-    for (int n = 0; n < frames; ++n)
-    {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
-      c.gain[n] = gain;
-      c.compL[n] = compressorMakeup * s10.Advance(gain) * c.inL[n];
-      c.compR[n] = compressorMakeup * s10.Advance(gain) * c.inR[n];
-    }
-    mSmoothers[kS10CompGain] = s10;
-  }
-  else
-  {
-    for (int n = 0; n < frames; ++n)
-    {
-      gain = mCompressor.Follow(gain, c.target[n], c.peak[n], c.threshold[n], attack(n));
-      c.gain[n] = gain;
-    }
-    std::copy_n(c.inL, frames, c.compL);
-    std::copy_n(c.inR, frames, c.compR);
-  }
-  return gain;
+  if (mThresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
 }
 
-void KORU::RunEqualiserAndOutput(int frames, int stride)
+double KORU::RunCompressorEqualiserAndOutput(int frames, int stride)
 {
   Chunk& c = mChunk;
-  // 7 and 8, both channels at once: mid band at twice the rate, then the shelves and the output
-  // gain (or the equaliser bypass, which still runs the mid band).
-  for (int n = 0; n < frames; ++n) c.stereo[n] = _mm_set_pd(c.compR[n], c.compL[n]);
+  // 3 to 5, then 7 and 8, both channels at once. The gain's chain of steps toward the targets and
+  // S10's run as the output pipeline's head, so their latencies overlap the mid band's; then the
+  // mid band at twice the rate, the shelves and the output gain (or the equaliser bypass, which
+  // still runs the mid band).
+  CompressorFrame compressor{&mCompressor,
+                             mSmoothers[kS10CompGain],
+                             mGain,
+                             mCompressorMakeup,
+                             c.target,
+                             c.peak,
+                             c.threshold,
+                             mThresholdMoving ? c.attack : nullptr,
+                             c.inL,
+                             c.inR,
+                             c.gain,
+                             c.stereo,
+                             mCompressorBypass != 0};
   MidBandFrame midBand{CircuitSectionPair(mMidL, mMidR), c.midDesign, stride};
   ShelvesAndOutput shelves{CircuitSectionPair(mHighL, mHighR),
                            CircuitSectionPair(mLowL, mLowR),
@@ -446,11 +502,13 @@ void KORU::RunEqualiserAndOutput(int frames, int stride)
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0};
-  HalfbandOversampler::ProcessFramesPair(mOutputOversamplerL, mOutputOversamplerR, c.stereo,
-                                         c.midOut, frames, c.work, midBand, shelves);
+  OutputOversampler().ProcessFramesInto(mOutputOversamplers[1 - mCurrentOversamplers], compressor,
+                                        c.midOut, frames, c.work, midBand, shelves);
+  mSmoothers[kS10CompGain] = compressor.s10;
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
+  return compressor.gain;
 }
 
 void KORU::ProcessChunkFrameByFrame(int frames)
@@ -458,7 +516,10 @@ void KORU::ProcessChunkFrameByFrame(int frames)
   Chunk& c = mChunk;
   for (int n = 0; n < frames; ++n)
   {
-    ProcessSample(c.xL[n], c.xR[n]);
+    double xL, xR;
+    _mm_storel_pd(&xL, c.x[n]);
+    _mm_storeh_pd(&xR, c.x[n]);
+    ProcessSample(xL, xR);
     if (!std::isfinite(mOutL) || !std::isfinite(mOutR) || !std::isfinite(mGain))
       RecoverNonFiniteState();
     c.gain[n] = mGain;
@@ -471,6 +532,7 @@ void KORU::ProcessChunkFrameByFrame(int frames)
 
 void KORU::InvalidateDesigns()
 {
+  mEqualiserSettled = false;
   mMidDesign.Invalidate();
   mHighDesign.Invalidate();
   mLowDesign.Invalidate();
@@ -479,10 +541,7 @@ void KORU::InvalidateDesigns()
 void KORU::SaveChainState(ChainState& state) const
 {
   std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
-  state.inputL = mInputOversamplerL;
-  state.inputR = mInputOversamplerR;
-  state.outputL = mOutputOversamplerL;
-  state.outputR = mOutputOversamplerR;
+
   state.midL = mMidL;
   state.midR = mMidR;
   state.highL = mHighL;
@@ -503,10 +562,7 @@ void KORU::SaveChainState(ChainState& state) const
 void KORU::RestoreChainState(const ChainState& state)
 {
   std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
-  mInputOversamplerL = state.inputL;
-  mInputOversamplerR = state.inputR;
-  mOutputOversamplerL = state.outputL;
-  mOutputOversamplerR = state.outputR;
+
   mMidL = state.midL;
   mMidR = state.midR;
   mHighL = state.highL;
@@ -542,8 +598,8 @@ void KORU::ProcessSample(double xL, double xR)
     const double g = s9.Advance(inputGain);
     return InputCurve(g * s);
   };
-  mInL = mInputOversamplerL.Process(xL + kInputOffset, inputStage);
-  mInR = mInputOversamplerR.Process(xR + kInputOffset, inputStage);
+  mInL = InputOversampler().Process(0, xL + kInputOffset, inputStage);
+  mInR = InputOversampler().Process(1, xR + kInputOffset, inputStage);
 
   // 3. Linked compressor.
   const double threshold = mSmoothers[kS8Threshold].Advance(-mCompAmount);
@@ -606,8 +662,8 @@ void KORU::ProcessSample(double xL, double xR)
   }
 
   // 7. Mid band at twice the rate.
-  mMidOutL = mOutputOversamplerL.Process(mCompL, [this](double s) { return Step(mMidL, s); });
-  mMidOutR = mOutputOversamplerR.Process(mCompR, [this](double s) { return Step(mMidR, s); });
+  mMidOutL = OutputOversampler().Process(0, mCompL, [this](double s) { return Step(mMidL, s); });
+  mMidOutR = OutputOversampler().Process(1, mCompR, [this](double s) { return Step(mMidR, s); });
 
   // 8. High and low shelves and the output gain, or the equaliser bypass.
   OnePoleSmoother& s5 = mSmoothers[kS5Output];
@@ -682,9 +738,11 @@ void KORU::RecoverNonFiniteState()
     if (!finite({s.x1, s.x2, s.y1, s.y2, s.lastInput, s.lastOutput}))
       s.x1 = s.x2 = s.y1 = s.y2 = s.lastInput = s.lastOutput = 0.0;
   }
-  for (HalfbandOversampler* os :
-       {&mInputOversamplerL, &mInputOversamplerR, &mOutputOversamplerL, &mOutputOversamplerR})
-    if (!os->IsFinite()) os->Reset();
+  for (int channel = 0; channel < 2; ++channel)
+  {
+    if (!InputOversampler().IsFinite(channel)) InputOversampler().Reset(channel);
+    if (!OutputOversampler().IsFinite(channel)) OutputOversampler().Reset(channel);
+  }
   for (OnePoleSmoother& smoother : mSmoothers)
     if (!std::isfinite(smoother.z)) smoother.z = 0.0;
   if (!std::isfinite(mGain)) mGain = 1.0;

@@ -52,9 +52,17 @@ void IParamSlot::SetDisplayText(int32_t value, const char* text)
   mDisplayTexts.push_back(entry);
 }
 
+namespace
+{
+// x to the law's exponent. A linear law skips the power, which costs more than the rest of a
+// parameter change on the audio thread: x^1 is x to the bit, as pow's error stays under one ulp
+// and x is a double.
+double Shaped(double x, double exponent) { return exponent == 1.0 ? x : dmath::Pow(x, exponent); }
+} // namespace
+
 double IParamSlot::PlainFromNormalized(double x) const
 {
-  return mMin + (mMax - mMin) * dmath::Pow(std::clamp(x, 0.0, 1.0), mShape);
+  return mMin + (mMax - mMin) * Shaped(std::clamp(x, 0.0, 1.0), mShape);
 }
 
 double IParamSlot::NormalizedFromPlain(double v) const
@@ -63,7 +71,7 @@ double IParamSlot::NormalizedFromPlain(double v) const
   // A zero-width range has a single position.
   if (!(range > 0.0)) return 0.0;
   v = std::clamp(v, mMin, mMax);
-  return dmath::Pow((v - mMin) / range, 1.0 / mShape);
+  return Shaped((v - mMin) / range, 1.0 / mShape);
 }
 
 void IParamSlot::ApplyNormalized(double x)

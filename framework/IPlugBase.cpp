@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <emmintrin.h>
 
 IPlugBase::IPlugBase(int nParams, const char* channelIOText, int nPresets, const char* effectName,
                      const char* productName, const char* makerName, int32_t version,
@@ -166,16 +167,6 @@ void IPlugBase::SetMaxBlockSize(int frames)
 
 // --- Parameters and host ----------------------------------------------------------------
 
-IParamSlot* IPlugBase::Param(int index)
-{
-  return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
-}
-
-const IParamSlot* IPlugBase::Param(int index) const
-{
-  return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
-}
-
 const IPresetSlot* IPlugBase::Preset(int index) const
 {
   return index >= 0 && index < PresetCount() ? mPresets[index].get() : nullptr;
@@ -221,7 +212,20 @@ void IPlugBase::AttachInputs32(int start, int count, float* const* buffers, int 
     const float* src = buffers ? buffers[next] : nullptr;
     ++next;
     // A host that hands no buffer for a connected channel gets silence, not a crash.
-    for (int s = 0; s < frames; ++s) in.scratch[s] = src ? static_cast<double>(src[s]) : 0.0;
+    double* scratch = in.scratch.data();
+    if (src)
+    {
+      // Two samples at a time (each converted exactly as a single one would be), then the last.
+      int s = 0;
+      for (; s + 2 <= frames; s += 2)
+        _mm_storeu_pd(&scratch[s], _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(
+                                       reinterpret_cast<const __m128i*>(&src[s])))));
+      if (s < frames) scratch[s] = static_cast<double>(src[s]);
+    }
+    else
+    {
+      std::fill_n(scratch, frames, 0.0);
+    }
     *in.source = in.scratch.data();
   }
 }
@@ -276,9 +280,18 @@ void IPlugBase::ConvertOutputs32(int nFrames)
   {
     if (!out.connected || !out.destination32 || !*out.destination) continue;
     const double* src = *out.destination;
-    // Values beyond the float range become the largest float rather than undefined behaviour.
-    for (int s = 0; s < frames; ++s)
-      out.destination32[s] = static_cast<float>(std::clamp(src[s], -kFloatMax, kFloatMax));
+    float* dst = out.destination32;
+    // Values beyond the float range become the largest float rather than undefined behaviour; a
+    // non-number stays one (max and min answer their second operand where one is a non-number).
+    // Two samples at a time, each converted exactly as a single one would be, then the last.
+    const __m128d lowest = _mm_set1_pd(-kFloatMax), highest = _mm_set1_pd(kFloatMax);
+    int s = 0;
+    for (; s + 2 <= frames; s += 2)
+    {
+      const __m128d v = _mm_min_pd(highest, _mm_max_pd(lowest, _mm_loadu_pd(&src[s])));
+      _mm_storel_pi(reinterpret_cast<__m64*>(&dst[s]), _mm_cvtpd_ps(v));
+    }
+    if (s < frames) dst[s] = static_cast<float>(std::clamp(src[s], -kFloatMax, kFloatMax));
   }
 }
 

@@ -93,8 +93,15 @@ public:
   virtual void SetMaxBlockSize(int frames);
 
   // --- Parameters -----------------------------------------------------------------------
-  IParamSlot* Param(int index);
-  const IParamSlot* Param(int index) const;
+  // The record at index, or null; inline, as the audio thread asks for it per change and block.
+  IParamSlot* Param(int index)
+  {
+    return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
+  }
+  const IParamSlot* Param(int index) const
+  {
+    return index >= 0 && index < ParamCount() ? mParams[index].get() : nullptr;
+  }
   int ParamCount() const { return static_cast<int>(mParams.size()); }
 
   // --- State and presets ----------------------------------------------------------------

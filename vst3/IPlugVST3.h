@@ -142,6 +142,10 @@ private:
   // One run of the block hook over frames [offset, offset + nFrames) of the host's buffers;
   // nFrames is at most MaxBlockSize() (or 0).
   void ProcessChunk(Steinberg::Vst::ProcessData& data, int offset, int nFrames, bool is64);
+  // The usual layout in a few stores: 64-bit samples, with the first input bus and the first
+  // output bus (active) carrying every channel, each with its buffer. Connects and attaches as
+  // the two calls below would; answers false, having changed nothing, for any other layout.
+  bool AttachPlainChunk64(Steinberg::Vst::ProcessData& data, int offset);
   void AttachInputChunk(Steinberg::Vst::ProcessData& data, int offset, int nFrames, bool is64);
   void AttachOutputChunk(Steinberg::Vst::ProcessData& data, int offset, bool is64);
   bool OutputBusActive(int bus) const;

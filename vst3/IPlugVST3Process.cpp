@@ -98,13 +98,39 @@ bool IPlugVST3::OutputBusActive(int bus) const
 
 void IPlugVST3::ProcessChunk(ProcessData& data, int offset, int nFrames, bool is64)
 {
-  AttachInputChunk(data, offset, nFrames, is64);
-  AttachOutputChunk(data, offset, is64);
+  if (!is64 || !AttachPlainChunk64(data, offset))
+  {
+    AttachInputChunk(data, offset, nFrames, is64);
+    AttachOutputChunk(data, offset, is64);
+  }
   if (IsBypassed())
     PassThrough(nFrames);
   else
     ProcessBlock(InputPointers(), OutputPointers(), nFrames);
   if (!is64) ConvertOutputs32(nFrames);
+}
+
+bool IPlugVST3::AttachPlainChunk64(ProcessData& data, int offset)
+{
+  const int nIn = InputChannelCount();
+  const int nOut = OutputChannelCount();
+  if (data.numInputs < 1 || !data.inputs || data.numOutputs < 1 || !data.outputs) return false;
+  const AudioBusBuffers& in = data.inputs[0];
+  const AudioBusBuffers& out = data.outputs[0];
+  if (in.numChannels != nIn || out.numChannels != nOut || !in.channelBuffers64 ||
+      !out.channelBuffers64 || !OutputBusActive(0))
+    return false;
+  for (int c = 0; c < nIn; ++c)
+    if (!in.channelBuffers64[c]) return false;
+  for (int c = 0; c < nOut; ++c)
+    if (!out.channelBuffers64[c]) return false;
+  ConnectInputs(0, nIn, true);
+  ConnectOutputs(0, nOut, true);
+  double** sources = InputPointers();
+  double** destinations = OutputPointers();
+  for (int c = 0; c < nIn; ++c) sources[c] = in.channelBuffers64[c] + offset;
+  for (int c = 0; c < nOut; ++c) destinations[c] = out.channelBuffers64[c] + offset;
+  return true;
 }
 
 void IPlugVST3::AttachInputChunk(ProcessData& data, int offset, int nFrames, bool is64)

@@ -8,6 +8,7 @@
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "effect/KORUParameterTable.h"
+#include "effect/StereoHalfbandOversampler.h"
 #include "reference/LiteralKORUChain.h"
 
 #include <algorithm>
@@ -237,17 +238,6 @@ void RunTour(double fs, int blockSize, VectorIsa isa, size_t frames, size_t stag
   }
 }
 
-const char* IsaName(VectorIsa isa)
-{
-  switch (isa)
-  {
-  case VectorIsa::kSse2: return "SSE2";
-  case VectorIsa::kAvx: return "AVX";
-  case VectorIsa::kAvx512: return "AVX512";
-  }
-  return "?";
-}
-
 // The vector paths this processor can run (the others would be the same test again).
 std::vector<VectorIsa> RunnableIsas()
 {
@@ -266,7 +256,7 @@ struct TourCase
 
 void PrintTo(const TourCase& c, std::ostream* os)
 {
-  *os << c.fs << " Hz, " << c.blockSize << "-frame blocks, " << IsaName(c.isa);
+  *os << c.fs << " Hz, " << c.blockSize << "-frame blocks, " << VectorIsaName(c.isa);
 }
 
 class KORUBitExactTour : public ::testing::TestWithParam<TourCase>
@@ -296,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(RatesAndBlockSizes, KORUBitExactTour, ::testing::Values
                          {
                            return std::to_string(static_cast<int>(info.param.fs)) + "Hz_" +
                                   std::to_string(info.param.blockSize) + "frames_" +
-                                  IsaName(info.param.isa);
+                                  VectorIsaName(info.param.isa);
                          });
 
 // Long enough for every smoother to reach its fixed point (about 38000 frames for the ones
@@ -321,6 +311,11 @@ TEST(KORUBitExact, SettledControlsAndTheWayOutOfThem)
     }
   };
   run(115); // 46000 frames at defaults
+  // A new rate moves the settled designs and the smoothers' steps.
+  pair.SetSampleRate(11025.0);
+  run(5);
+  pair.SetSampleRate(kFs);
+  run(5);
   pair.SetParam(kCompressor, 48.0);
   pair.SetParam(kHighGain, 0.7);
   run(20);
@@ -426,13 +421,26 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // A function with memory (by value, as the pipeline hands it back) and a tail that checks
 // each frame once it is final, in order.
+// A head that reads an array and counts its calls, which must come in frame order.
+struct Reader
+{
+  const __m128d* in;
+  int* calls;
+  __m128d operator()(int frame) const
+  {
+    EXPECT_EQ(frame, (*calls)++);
+    return in[frame];
+  }
+};
 struct Squares
 {
   __m128d memory;
   int frames;
+  const int* heads; // a frame's head comes first
   template <class Factor>
   void operator()(__m128d* s, int frame, Factor)
   {
+    EXPECT_LT(frame, *heads);
     EXPECT_EQ(frame, frames++);
     for (int k = 0; k < Factor::value; ++k)
       s[k] = memory = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(0.5), memory), _mm_mul_pd(s[k], s[k]));
@@ -453,64 +461,116 @@ struct Check
   }
 };
 
-// The two-lane frame pipeline of the oversampler against two scalar oversamplers sample by sample,
-// at every factor, with every vector path the processor has, and with a function
-// that has memory (so its call order shows).
-TEST(KORUBitExact, OversamplerPairBlockGivesEachChannelsSampleBySampleResult)
+// The stereo oversampler's frame pipeline against two scalar oversamplers sample by sample, with
+// every vector path the processor has, in blocks long and short enough for the fill and drain of
+// every pipeline (and shorter), with a function that has memory (so its call order shows); then
+// its one-channel form carries on from the state the pipeline left.
+template <int Stages>
+void CheckStereoOversampler()
 {
-  for (int exponent = 0; exponent <= 4; ++exponent)
-    for (const VectorIsa isa : RunnableIsas())
+  constexpr int kFrames = 400;
+  for (const VectorIsa isa : RunnableIsas())
+  {
+    SCOPED_TRACE(::testing::Message() << "factor 2^" << Stages << ", " << VectorIsaName(isa));
+    HalfbandOversampler left(Stages), right(Stages);
+    StereoHalfbandOversampler<Stages> stereo;
+    stereo.LimitVectorIsa(isa);
+    const TestSignal signal(48000.0, kFrames, 21);
+    double memoryL = 0.0, memoryR = 0.0;
+    std::vector<double> wantL, wantR;
+    for (size_t n = 0; n < kFrames; ++n)
     {
-      SCOPED_TRACE(::testing::Message() << "factor 2^" << exponent << ", " << IsaName(isa));
-      HalfbandOversampler left(exponent), right(exponent), pairLeft(exponent), pairRight(exponent);
-      pairLeft.LimitVectorIsa(isa);
-      pairRight.LimitVectorIsa(isa);
-      const TestSignal signal(48000.0, 300, 21);
-      double memoryL = 0.0, memoryR = 0.0;
-      std::vector<double> wantL, wantR;
-      for (size_t n = 0; n < 300; ++n)
-      {
-        const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
-        const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
-        wantL.push_back(
-            left.Process(xL, [&](double s) { return memoryL = 0.5 * memoryL + s * s; }));
-        wantR.push_back(
-            right.Process(xR, [&](double s) { return memoryR = 0.5 * memoryR + s * s; }));
-      }
-      static __m128d buffer[300];
-      static __m128d work[2 * 16 * 300];
-      for (size_t n = 0; n < 300; ++n)
-        buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
-                               std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
-      Squares squares{_mm_setzero_pd(), 0};
-      // Two blocks, so the memories carry over between calls.
-      for (int start : {0, 130})
-      {
-        const int count = start == 0 ? 130 : 170;
-        squares.frames = 0;
-        Check check{buffer + start, wantL.data() + start, wantR.data() + start, 0};
-        HalfbandOversampler::ProcessFramesPair(pairLeft, pairRight, buffer + start, buffer + start,
-                                               count, work, squares, check);
-        EXPECT_EQ(squares.frames, count);
-        EXPECT_EQ(check.frames, count);
-      }
-      for (size_t n = 0; n < 300; ++n)
-      {
-        double got[2];
-        _mm_storeu_pd(got, buffer[n]);
-        ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
-      }
-      // The pair wrote back every memory: the scalar form carries on from the same state.
-      for (int n = 0; n < 40; ++n)
-      {
-        const double x = 0.25 * std::sin(0.3 * n);
-        auto square = [](double s) { return s * s; };
-        ASSERT_TRUE(SameBits(pairLeft.Process(x, square), left.Process(x, square)))
-            << "after, sample " << n;
-        ASSERT_TRUE(SameBits(pairRight.Process(-x, square), right.Process(-x, square)))
-            << "after, sample " << n;
-      }
+      const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
+      const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
+      wantL.push_back(left.Process(xL, [&](double s) { return memoryL = 0.5 * memoryL + s * s; }));
+      wantR.push_back(right.Process(xR, [&](double s) { return memoryR = 0.5 * memoryR + s * s; }));
     }
+    static __m128d buffer[kFrames];
+    static __m128d work[2 * 16 * kFrames];
+    for (size_t n = 0; n < kFrames; ++n)
+      buffer[n] = _mm_set_pd(std::isfinite(signal.right[n]) ? signal.right[n] : 0.0,
+                             std::isfinite(signal.left[n]) ? signal.left[n] : 0.0);
+    int heads = 0;
+    Squares squares{_mm_setzero_pd(), 0, &heads};
+    // Blocks of every length up to past the longest pipeline, then long ones; the memories carry
+    // over between calls.
+    int start = 0;
+    for (int count = 1; start + count <= kFrames;
+         start += count, count = count < 24 ? count + 1 : 76)
+    {
+      heads = 0;
+      squares.frames = 0;
+      Reader reader{buffer + start, &heads};
+      Check check{buffer + start, wantL.data() + start, wantR.data() + start, 0};
+      stereo.ProcessFrames(reader, buffer + start, count, work, squares, check);
+      EXPECT_EQ(heads, count);
+      EXPECT_EQ(squares.frames, count);
+      EXPECT_EQ(check.frames, count);
+    }
+    for (int n = 0; n < start; ++n)
+    {
+      double got[2];
+      _mm_storeu_pd(got, buffer[n]);
+      ASSERT_TRUE(SameBits(got[0], wantL[n]) && SameBits(got[1], wantR[n])) << "sample " << n;
+    }
+    // The rest frame by frame with the one-channel form, then both forms again.
+    for (int n = start; n < kFrames; ++n)
+    {
+      const double xL = std::isfinite(signal.left[n]) ? signal.left[n] : 0.0;
+      const double xR = std::isfinite(signal.right[n]) ? signal.right[n] : 0.0;
+      double ml = 0.0, mr = 0.0;
+      std::memcpy(&ml, &squares.memory, sizeof ml);
+      std::memcpy(&mr, reinterpret_cast<const char*>(&squares.memory) + 8, sizeof mr);
+      const double gotL = stereo.Process(0, xL, [&](double s) { return ml = 0.5 * ml + s * s; });
+      const double gotR = stereo.Process(1, xR, [&](double s) { return mr = 0.5 * mr + s * s; });
+      squares.memory = _mm_set_pd(mr, ml);
+      ASSERT_TRUE(SameBits(gotL, wantL[n]) && SameBits(gotR, wantR[n])) << "frame " << n;
+    }
+    for (int n = 0; n < 40; ++n)
+    {
+      const double x = 0.25 * std::sin(0.3 * n);
+      auto square = [](double s) { return s * s; };
+      ASSERT_TRUE(SameBits(stereo.Process(0, x, square), left.Process(x, square)))
+          << "after, sample " << n;
+      ASSERT_TRUE(SameBits(stereo.Process(1, -x, square), right.Process(-x, square)))
+          << "after, sample " << n;
+    }
+  }
+}
+
+TEST(KORUBitExact, StereoOversamplerGivesEachChannelsSampleBySampleResult)
+{
+  CheckStereoOversampler<1>();
+  CheckStereoOversampler<2>();
+  CheckStereoOversampler<3>();
+  CheckStereoOversampler<4>();
+}
+
+// Resetting or checking one channel leaves the other alone.
+TEST(KORUBitExact, StereoOversamplerChannelsResetApart)
+{
+  HalfbandOversampler left(2), right(2);
+  StereoHalfbandOversampler<2> stereo;
+  auto same = [](double s) { return s; };
+  for (int n = 0; n < 50; ++n)
+  {
+    left.Process(0.1 * n, same);
+    right.Process(-0.2 * n, same);
+    stereo.Process(0, 0.1 * n, same);
+    stereo.Process(1, -0.2 * n, same);
+  }
+  const double inf = std::numeric_limits<double>::infinity();
+  stereo.Process(1, inf, same);
+  EXPECT_TRUE(stereo.IsFinite(0));
+  EXPECT_FALSE(stereo.IsFinite(1));
+  stereo.Reset(1);
+  right.Reset();
+  EXPECT_TRUE(stereo.IsFinite(1));
+  for (int n = 0; n < 50; ++n)
+  {
+    ASSERT_TRUE(SameBits(stereo.Process(0, 0.3, same), left.Process(0.3, same)));
+    ASSERT_TRUE(SameBits(stereo.Process(1, 0.3, same), right.Process(0.3, same)));
+  }
 }
 
 // Section designs in lanes and the two-lane step against DesignHigh / DesignLow / DesignMid /

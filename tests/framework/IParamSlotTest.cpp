@@ -1,9 +1,16 @@
 #include "framework/IParamSlot.h"
 
+#include "framework/DeterministicMath.h"
+
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -83,6 +90,42 @@ TEST(IParamSlot, NormalisedLawWithShape)
   EXPECT_NEAR(freq.Value(), 0.695186, 1e-6);
   EXPECT_NEAR(freq.Normalized(), 0.5, 1e-12);
   EXPECT_DOUBLE_EQ(freq.PlainFromNormalized(0.25), 0.01 + 0.969 * 0.5);
+}
+
+// A linear law gives exactly what the power x^1 gives, across the whole range of doubles.
+TEST(IParamSlot, LinearLawGivesThePowersBits)
+{
+  IParamSlot p;
+  p.InitContinuous("Gain", 0.0, -24.0, 24.0, 0.01, "dB");
+  std::mt19937_64 rng(3);
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1.0,
+                                0.5,
+                                0.01,
+                                std::nextafter(1.0, 0.0),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::min()};
+  for (int i = 0; i < 200000; ++i)
+  {
+    // Every binary exponent and sign, random mantissas.
+    const std::uint64_t bits = rng() & ~(std::uint64_t{0x7ff} << 52);
+    const std::uint64_t exponent = static_cast<std::uint64_t>(i % 0x7ff) << 52;
+    double x;
+    const std::uint64_t all = bits | exponent;
+    std::memcpy(&x, &all, sizeof x);
+    values.push_back(x);
+  }
+  for (double x : values)
+  {
+    const double shaped = dmath::Pow(std::clamp(x, 0.0, 1.0), 1.0);
+    const double plain = -24.0 + 48.0 * shaped;
+    const double got = p.PlainFromNormalized(x);
+    ASSERT_EQ(std::memcmp(&got, &plain, sizeof got), 0) << x;
+    const double back = p.NormalizedFromPlain(x);
+    const double want = dmath::Pow((std::clamp(x, -24.0, 24.0) + 24.0) / 48.0, 1.0);
+    ASSERT_EQ(std::memcmp(&back, &want, sizeof back), 0) << x;
+  }
 }
 
 TEST(IParamSlot, ApplyNormalizedRoundsSteppedKindsOnly)

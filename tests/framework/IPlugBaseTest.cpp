@@ -1,9 +1,14 @@
 #include "framework/IPlugBase.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cfloat>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <future>
 #include <gtest/gtest.h>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -143,6 +148,53 @@ TEST(IPlugBase, ThirtyTwoBitBuffersAreWidenedAndNarrowed)
   float* noBuffers[] = {nullptr, nullptr};
   plug.AttachInputs32(0, 2, noBuffers, 3);
   EXPECT_EQ(plug.InputPointers()[0][0], 0.0);
+}
+
+// Sample by sample what a single conversion gives, pairs and the odd last sample alike: values
+// past the float range become the largest float, non-numbers stay non-numbers, tiny values round
+// as a single conversion rounds them.
+TEST(IPlugBase, ConversionsGiveEachSampleItsOwnConversion)
+{
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<double> values = {0.5,    -0.0,   1e39, -1e39, inf,   -inf,   nan, 1e-46,
+                                      -1e-40, 3.4e38, 0.1,  -0.3,  1e300, 2e-320, 0.25};
+  for (int frames = 1; frames <= static_cast<int>(values.size()); ++frames)
+  {
+    RecordingPlug plug;
+    plug.SetMaxBlockSize(frames);
+    std::vector<double> in(values.begin(), values.begin() + frames);
+    std::vector<float> out(frames, 7.0f), unused(frames, 7.0f);
+    double* ins[] = {in.data(), in.data()};
+    float* outs[] = {out.data(), unused.data()};
+    plug.ConnectInputs(0, 2, true);
+    plug.ConnectOutputs(0, 2, true);
+    plug.AttachInputs64(0, 2, ins);
+    plug.AttachOutputs32(0, 2, outs);
+    plug.PassThrough(frames);
+    plug.ConvertOutputs32(frames);
+    for (int i = 0; i < frames; ++i)
+    {
+      const float want = static_cast<float>(
+          std::clamp(values[i], -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+      if (std::isnan(want))
+        EXPECT_TRUE(std::isnan(out[i])) << i;
+      else
+        EXPECT_EQ(std::memcmp(&out[i], &want, sizeof want), 0) << i << " of " << frames;
+    }
+    // And back: each float widened on its own.
+    float* floats[] = {out.data(), out.data()};
+    plug.AttachInputs32(0, 2, floats, frames);
+    for (int i = 0; i < frames; ++i)
+    {
+      const double want = static_cast<double>(out[i]);
+      const double got = plug.InputPointers()[0][i];
+      if (std::isnan(want))
+        EXPECT_TRUE(std::isnan(got)) << i;
+      else
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof want), 0) << i << " of " << frames;
+    }
+  }
 }
 
 TEST(IPlugBase, PassThroughZeroFillsOutputsWithoutInputs)

@@ -80,6 +80,29 @@ TEST(ParameterChangesTest, InterfaceAdditionsReuseQueuesById)
   EXPECT_EQ(changes.getParameterCount(), 0);
 }
 
+TEST(ParameterChangesTest, AClearedSetStartsEmptyAgainWithItsQueuesReused)
+{
+  harness::ParameterChanges changes;
+  changes.Add(1, 0.25, 5);
+  changes.Add(2, 0.5);
+  changes.Clear();
+  EXPECT_EQ(changes.getParameterData(0), nullptr);
+  int32 index = -1;
+  IParamValueQueue* queue = changes.addParameterData(2, index);
+  EXPECT_EQ(index, 0); // the old queue of id 2 is gone with the clear
+  EXPECT_EQ(queue->getParameterId(), 2u);
+  EXPECT_EQ(queue->getPointCount(), 0);
+  changes.Add(9, 0.75);
+  ASSERT_EQ(changes.getParameterCount(), 2);
+  int32 offset = -1;
+  ParamValue value = -1;
+  ASSERT_EQ(changes.getParameterData(1)->getPointCount(), 1);
+  ASSERT_EQ(changes.getParameterData(1)->getPoint(0, offset, value), kResultOk);
+  EXPECT_EQ(changes.getParameterData(1)->getParameterId(), 9u);
+  EXPECT_EQ(offset, 0);
+  EXPECT_EQ(value, 0.75);
+}
+
 TEST(TestStreamTest, BehavesAsAPlainStreamWithoutFaults)
 {
   harness::TestStream stream;

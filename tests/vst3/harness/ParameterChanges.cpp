@@ -41,8 +41,11 @@ tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID iid, void** obj)
 
 ParamValueQueue& ParameterChanges::AddQueue(Vst::ParamID id)
 {
-  mQueues.push_back(std::make_unique<ParamValueQueue>(id));
-  return *mQueues.back();
+  if (mCount == mQueues.size())
+    mQueues.push_back(std::make_unique<ParamValueQueue>(id));
+  else
+    mQueues[mCount]->Reuse(id);
+  return *mQueues[mCount++];
 }
 
 ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value, int32 sampleOffset)
@@ -50,10 +53,7 @@ ParamValueQueue& ParameterChanges::Add(Vst::ParamID id, Vst::ParamValue value, i
   return AddQueue(id).Add(sampleOffset, value);
 }
 
-int32 PLUGIN_API ParameterChanges::getParameterCount()
-{
-  return static_cast<int32>(mQueues.size());
-}
+int32 PLUGIN_API ParameterChanges::getParameterCount() { return static_cast<int32>(mCount); }
 
 Vst::IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index)
 {
@@ -64,7 +64,7 @@ Vst::IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index
 Vst::IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const Vst::ParamID& id,
                                                                      int32& index)
 {
-  for (std::size_t i = 0; i < mQueues.size(); ++i)
+  for (std::size_t i = 0; i < mCount; ++i)
   {
     if (mQueues[i]->getParameterId() == id)
     {

@@ -19,6 +19,12 @@ public:
 
   ParamValueQueue& Add(Steinberg::int32 sampleOffset, Steinberg::Vst::ParamValue value);
   void Clear() { mPoints.clear(); }
+  // Empty again, for another parameter (the points' storage stays).
+  void Reuse(Steinberg::Vst::ParamID id)
+  {
+    mId = id;
+    mPoints.clear();
+  }
 
   // --- IParamValueQueue ---
   Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return mId; }
@@ -54,7 +60,8 @@ public:
   // Shorthand: a new queue with a single point.
   ParamValueQueue& Add(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value,
                        Steinberg::int32 sampleOffset = 0);
-  void Clear() { mQueues.clear(); }
+  // Empties the set; the queues' storage is kept for the next block, as a host keeps it.
+  void Clear() { mCount = 0; }
 
   // --- IParameterChanges ---
   Steinberg::int32 PLUGIN_API getParameterCount() override;
@@ -70,7 +77,8 @@ public:
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
 private:
-  std::vector<std::unique_ptr<ParamValueQueue>> mQueues;
+  std::vector<std::unique_ptr<ParamValueQueue>> mQueues; // the first mCount are in use
+  std::size_t mCount = 0;
 };
 
 } // namespace harness
