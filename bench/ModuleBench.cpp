@@ -2,7 +2,7 @@
 // loaded through its entry points, the effect created by the factory and hosted as a DAW
 // hosts it (HostedEffect), 64-bit and 32-bit samples at 48 kHz, every block one process call.
 // The same cases, paths and block sizes as the chain benchmark; each instance is kept to its
-// path by KORU_VECTOR_PATH, which the effect reads when it is created. In the moving case each
+// path through KORU's own interface for it (IVectorPathLimit). In the moving case each
 // control's new value reaches the effect through the block's parameter queues, normalised by the
 // controller before the timing starts, as a host's automation lane holds it.
 #include "ChainBenchSupport.h"
@@ -20,10 +20,9 @@ class ModuleChain
 public:
   ModuleChain(VectorIsa isa, int sampleSize, int maxBlock) : mEffect("koru-bench")
   {
-    setenv("KORU_VECTOR_PATH", VectorIsaName(isa), 1);
     const bool started = mEffect.Open(KORU_BUNDLE_PATH) &&
+                         mEffect.LimitVectorPath(VectorIsaName(isa)) &&
                          mEffect.Start(2, sampleSize, maxBlock, chainbench::kSampleRate);
-    unsetenv("KORU_VECTOR_PATH");
     if (!started) throw std::runtime_error(mEffect.Error());
   }
 

@@ -21,21 +21,13 @@ namespace
 constexpr const char* kUsage =
     "usage: koru-bench-module BUNDLE [--rounds N] [--frames N] [--warm-up N] [--filter TEXT]\n"
     "Times the KORU.vst3 bundle BUNDLE at 48 kHz: every vector path the processor has (each\n"
-    "instance kept to its path by KORU_VECTOR_PATH), 64- and 32-bit samples, the cases\n"
+    "instance kept to its path through KORU's own interface for it), 64- and 32-bit samples, the\n"
+    "cases "
     "Defaults, Compressor48 and AllMoving, blocks of 32, 64, 128, 512 and 2048 frames. Each\n"
     "round plays N frames (default 48000) through every configuration whose name contains\n"
     "TEXT; prints the best ns per stereo frame of N rounds (default 20). Before the first round\n"
     "each configuration plays N frames untimed (default 192000: the smoothed controls settle).\n"
     "Under callgrind, --toggle-collect='*TimedRound*' counts the rounds alone.\n";
-
-void SetPath(const char* name)
-{
-#ifdef _WIN32
-  _putenv_s("KORU_VECTOR_PATH", name);
-#else
-  setenv("KORU_VECTOR_PATH", name, 1);
-#endif
-}
 
 class ModuleChain
 {
@@ -150,10 +142,9 @@ int main(int argc, char** argv)
                                    "/" + chainbench::CaseName(which) + "/" +
                                    std::to_string(blockFrames);
           if (name.find(filter) == std::string::npos) continue;
-          SetPath(VectorIsaName(isa));
           auto effect = std::make_unique<HostedEffect>("koru-bench-module");
           const int sampleSize = bits == 64 ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32;
-          if (!effect->Open(bundle) ||
+          if (!effect->Open(bundle) || !effect->LimitVectorPath(VectorIsaName(isa)) ||
               !effect->Start(2, sampleSize, blockFrames, chainbench::kSampleRate))
           {
             std::fprintf(stderr, "koru-bench-module: %s\n", effect->Error().c_str());

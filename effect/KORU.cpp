@@ -42,7 +42,6 @@ KORU::KORU()
 
   BuildEditor();
   InitDefaultPreset("-");
-  LimitVectorIsa(ConfiguredVectorIsa());
 }
 
 KORU::~KORU() = default;
@@ -65,6 +64,24 @@ void KORU::ParamChanged(int index)
   case kCompressor: mCompAmount = v; break;
   default: break; // the switches are read straight from their records
   }
+}
+
+Steinberg::tresult PLUGIN_API KORU::queryInterface(const Steinberg::TUID iid, void** obj)
+{
+  QUERY_INTERFACE(iid, obj, IVectorPathLimit::iid, IVectorPathLimit)
+  return IPlugVST3::queryInterface(iid, obj);
+}
+
+Steinberg::tresult PLUGIN_API KORU::limitVectorPath(Steinberg::int32 widest)
+{
+  switch (widest)
+  {
+  case kPathSse2: LimitVectorIsa(VectorIsa::kSse2); break;
+  case kPathAvx: LimitVectorIsa(VectorIsa::kAvx); break;
+  case kPathAvx512: LimitVectorIsa(VectorIsa::kAvx512); break;
+  default: return Steinberg::kInvalidArgument;
+  }
+  return Steinberg::kResultOk;
 }
 
 void KORU::LimitVectorIsa(VectorIsa highest)

@@ -8,6 +8,7 @@
 #include "effect/StereoHalfbandOversampler.h"
 #include "effect/VectorIsa.h"
 #include "vst3/IPlugVST3.h"
+#include "vst3/IVectorPathLimit.h"
 
 // The KORU channel strip: input stage (gain and a table curve at four times the rate), a
 // stereo-linked one-knob compressor, a three-band analog-modelled equaliser (mid band at twice
@@ -17,11 +18,15 @@
 // instance mutex; ProcessBlock runs on the audio thread with that mutex held by the caller,
 // so a target never changes within a sample. The processing state is set once here and never
 // reset: it survives activation and sample-rate changes.
-class KORU : public IPlugVST3
+class KORU : public IPlugVST3, public IVectorPathLimit
 {
 public:
   KORU();
   ~KORU() override;
+
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+  REFCOUNT_METHODS(IPlugVST3)
+  Steinberg::tresult PLUGIN_API limitVectorPath(Steinberg::int32 widest) override;
 
   void ParamChanged(int index) override;
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;

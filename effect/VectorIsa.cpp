@@ -1,9 +1,5 @@
 #include "effect/VectorIsa.h"
 
-#include <cctype>
-#include <cstdlib>
-#include <string>
-
 VectorIsa ProcessorVectorIsa()
 {
 #if KORU_WIDE_VECTORS
@@ -31,17 +27,4 @@ const char* VectorIsaName(VectorIsa isa)
   case VectorIsa::kAvx512: return "AVX512";
   }
   return "?";
-}
-
-VectorIsa ConfiguredVectorIsa()
-{
-  const char* asked = std::getenv("KORU_VECTOR_PATH");
-  if (asked)
-  {
-    std::string name(asked);
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (VectorIsa isa : {VectorIsa::kSse2, VectorIsa::kAvx, VectorIsa::kAvx512})
-      if (name == VectorIsaName(isa)) return LimitedVectorIsa(isa);
-  }
-  return ProcessorVectorIsa();
 }

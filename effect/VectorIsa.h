@@ -28,9 +28,3 @@ inline VectorIsa LimitedVectorIsa(VectorIsa asked)
 
 // "SSE2", "AVX" or "AVX512".
 const char* VectorIsaName(VectorIsa isa);
-
-// The widest path a new instance takes: the processor's, or a narrower one named (as
-// VectorIsaName gives it, in any case) by the environment variable KORU_VECTOR_PATH, so that the
-// paths of a built module can be timed and compared. Reads the environment: not for the audio
-// thread.
-VectorIsa ConfiguredVectorIsa();

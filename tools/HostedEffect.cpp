@@ -1,9 +1,12 @@
 #include "HostedEffect.h"
 
 #include "harness/TestStream.h"
+#include "vst3/IVectorPathLimit.h"
 #include "vst3/KoruClassId.h"
 
 #include "pluginterfaces/vst/vstspeaker.h"
+
+#include <cctype>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -43,6 +46,26 @@ bool HostedEffect::Fail(const std::string& message)
 {
   mError = message;
   return false;
+}
+
+bool HostedEffect::LimitVectorPath(const std::string& name)
+{
+  std::string upper(name);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const char* const kNames[] = {"SSE2", "AVX", "AVX512"}; // IVectorPathLimit's numbering
+  int path = -1;
+  for (int i = 0; i < 3; ++i)
+    if (upper == kNames[i]) path = i;
+  if (path < 0) return Fail("no vector path is called \"" + name + "\"");
+  if (!mComponent) return Fail("no instance to limit");
+  IVectorPathLimit* limit = nullptr;
+  if (mComponent->queryInterface(IVectorPathLimit::iid, reinterpret_cast<void**>(&limit)) !=
+          kResultOk ||
+      !limit)
+    return Fail("the instance cannot be kept to a vector path");
+  const tresult result = limit->limitVectorPath(path);
+  limit->release();
+  return result == kResultOk || Fail("limitVectorPath answered " + ResultText(result));
 }
 
 bool HostedEffect::Open(const std::string& bundlePath)

@@ -46,6 +46,9 @@ public:
   double PlainToNormalized(Steinberg::Vst::ParamID id, double plain);
   double NormalizedToPlain(Steinberg::Vst::ParamID id, double normalized);
 
+  // Keeps the instance to at most the named vector path ("SSE2", "AVX" or "AVX512", any case)
+  // through KORU's own interface for it; call before Start.
+  bool LimitVectorPath(const std::string& name);
   // Bus arrangement for the channel count (1 or 2, the same in and out), offline set-up at
   // the rate and block size, activation, processing on.
   bool Start(int channels, int sampleSize, int maxBlock, double sampleRate);

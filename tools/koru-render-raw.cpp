@@ -20,12 +20,13 @@
 namespace
 {
 constexpr const char* kUsage =
-    "usage: koru-render-raw BUNDLE OUT.raw\n"
+    "usage: koru-render-raw [--vector-path SSE2|AVX|AVX512] BUNDLE OUT.raw\n"
     "Renders a fixed generated stereo programme through the KORU.vst3 bundle BUNDLE (64-bit,\n"
     "48 kHz, uneven blocks, every parameter and the host bypass changed along the way) and\n"
     "writes the output to OUT.raw as interleaved little-endian doubles. Prints the frame count\n"
     "and the 64-bit FNV-1a hash of the file. The same bundle gives the same bytes on every run\n"
-    "and on every platform.\n";
+    "and on every platform. --vector-path keeps the instance to that vector path or a narrower\n"
+    "one (the processor's widest when that is narrower); every path renders the same bytes.\n";
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
@@ -137,10 +138,11 @@ void PutDouble(double value, std::uint8_t* out)
   for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
-int Run(const std::string& bundle, const std::string& outputPath)
+int Run(const std::string& bundle, const std::string& outputPath, const std::string& vectorPath)
 {
   HostedEffect effect("koru-render-raw");
   if (!effect.Open(bundle)) return Error(effect.Error());
+  if (!vectorPath.empty() && !effect.LimitVectorPath(vectorPath)) return Error(effect.Error());
 
   // The nine effect parameters, by their ids 0..8, plus the host's preset and bypass.
   std::vector<Steinberg::Vst::ParamID> effectIds;
@@ -243,10 +245,17 @@ int main(int argc, char** argv)
     std::printf("%s", kUsage);
     return 0;
   }
-  if (argc != 3)
+  std::string vectorPath;
+  int first = 1;
+  if (argc > 2 && std::string(argv[1]) == "--vector-path")
+  {
+    vectorPath = argv[2];
+    first = 3;
+  }
+  if (argc - first != 2)
   {
     std::fprintf(stderr, "%s", kUsage);
     return kExitUsage;
   }
-  return Run(argv[1], argv[2]);
+  return Run(argv[first], argv[first + 1], vectorPath);
 }
