@@ -125,11 +125,10 @@ void IGraphicsWin::ShowTextEntry(IControl* control, const IText& text, const IRe
                                mModuleInstance, nullptr);
   if (!field) return;
 
-  mEntryFont = CreateFontA(text.size, 0, 0, 0,
-                           text.style == IText::kStyleBold ? FW_BOLD : FW_DONTCARE,
-                           text.style == IText::kStyleItalic, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH, text.face);
+  mEntryFont = CreateFontA(
+      text.size, 0, 0, 0, text.style == IText::kStyleBold ? FW_BOLD : FW_DONTCARE,
+      text.style == IText::kStyleItalic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, text.face);
   SendMessageA(field, EM_LIMITTEXT, static_cast<WPARAM>(control->TextEntryLength()), 0);
   if (mEntryFont) SendMessageA(field, WM_SETFONT, reinterpret_cast<WPARAM>(mEntryFont), 0);
   SendMessageA(field, EM_SETSEL, 0, -1);
@@ -140,6 +139,9 @@ void IGraphicsWin::ShowTextEntry(IControl* control, const IText& text, const IRe
   mEntryControl = control;
   mEntryDefaultProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TextEntryProc)));
+  // A press that opened the field lets the pointer go (and its gesture ends): the field takes
+  // the pointer and keys now, and the release goes by while the user types.
+  if (GetCapture() == mWindow) ReleaseCapture();
   SetFocus(field);
 }
 
@@ -276,8 +278,7 @@ IMenu* IGraphicsWin::ShowMenu(IMenu& menu, const IRect& rect)
   IMenu* result = nullptr;
   POINT corner = {rect.L, rect.B};
   ClientToScreen(mWindow, &corner);
-  if (TrackPopupMenu(handle, TPM_LEFTALIGN | TPM_TOPALIGN, corner.x, corner.y, 0, mWindow,
-                     nullptr))
+  if (TrackPopupMenu(handle, TPM_LEFTALIGN | TPM_TOPALIGN, corner.x, corner.y, 0, mWindow, nullptr))
   {
     MSG command = {};
     if (PeekMessageA(&command, mWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE) &&
@@ -446,8 +447,8 @@ bool IGraphicsWin::LaunchUrl(const char* url, const char* title, const char* con
   if (confirmText && MessageBoxA(mWindow, confirmText, title, MB_YESNO) != IDYES) return false;
   DWORD connection = 0;
   if (url && InternetGetConnectedState(&connection, 0) &&
-      reinterpret_cast<INT_PTR>(ShellExecuteA(mWindow, "open", url, nullptr, nullptr,
-                                              SW_SHOWNORMAL)) > kShellExecuteOk)
+      reinterpret_cast<INT_PTR>(
+          ShellExecuteA(mWindow, "open", url, nullptr, nullptr, SW_SHOWNORMAL)) > kShellExecuteOk)
     return true;
   if (failureText) MessageBoxA(mWindow, failureText, title, MB_OK);
   return false;
