@@ -175,7 +175,7 @@ void IGraphicsWin::SetUpTooltips()
 {
   INITCOMMONCONTROLSEX init = {};
   init.dwSize = sizeof init;
-  init.dwICC = ICC_BAR_CLASSES;
+  init.dwICC = ICC_TAB_CLASSES; // value 8, which brings the tooltip class
   HWND tooltip = nullptr;
   if (InitCommonControlsEx(&init))
     tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -188,7 +188,9 @@ void IGraphicsWin::SetUpTooltips()
   }
   SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   TOOLINFOA tool = {};
-  tool.cbSize = sizeof tool;
+  // The size every version of the common controls takes (the newest one's is refused by the
+  // older ones a module without a manifest gets).
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = mWindow;
   tool.uId = reinterpret_cast<UINT_PTR>(mWindow);
@@ -206,7 +208,7 @@ void IGraphicsWin::HideTooltip()
 {
   if (!mTooltipShown || !mTooltipWindow) return;
   TOOLINFOA tool = {};
-  tool.cbSize = sizeof tool;
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.hwnd = mWindow;
   tool.uId = reinterpret_cast<UINT_PTR>(mWindow);
   tool.lpszText = const_cast<char*>("");
@@ -325,7 +327,7 @@ LRESULT IGraphicsWin::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM
     {
       IControl* control = GetControl(mTooltipIdx);
       TOOLINFOA tool = {};
-      tool.cbSize = sizeof tool;
+      tool.cbSize = TTTOOLINFOA_V2_SIZE;
       tool.hwnd = window;
       tool.uId = reinterpret_cast<UINT_PTR>(window);
       tool.lpszText = const_cast<char*>(control ? control->Tooltip().c_str() : "");

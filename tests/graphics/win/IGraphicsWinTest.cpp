@@ -3,6 +3,7 @@
 // from the keyboard, keys, the dialogs' answers without a window, folders, the clipboard, the
 // pointer, resizing and a window destroyed by its host.
 #include "graphics/win/IGraphicsWin.h"
+
 #include "graphics/win/WindowTestSupport.h"
 #include "vst3/EditorHost.h"
 
@@ -102,6 +103,48 @@ void PostMenuKeys(HWND window, std::initializer_list<WPARAM> keys)
   }
 }
 
+// Answers the dialog this thread shows next (a message box or the colour chooser) with OK, from
+// a timer that runs inside its modal loop, and records its title and owner.
+struct DialogAnswer
+{
+  std::string title;
+  HWND owner = nullptr;
+  bool answered = false;
+
+  static DialogAnswer& Last()
+  {
+    static DialogAnswer answer;
+    return answer;
+  }
+  static BOOL CALLBACK Find(HWND window, LPARAM found)
+  {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
+  {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    KillTimer(nullptr, timer);
+    DialogAnswer& answer = Last();
+    char title[64] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    answer.title = title;
+    answer.owner = GetWindow(dialog, GW_OWNER);
+    answer.answered = true;
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  }
+  static void Arm()
+  {
+    Last() = DialogAnswer();
+    SetTimer(nullptr, 0, 50, Tick);
+  }
+};
+
 // A, separator, B, submenu S (S1, S2), C.
 void FillMenu(IMenu& menu)
 {
@@ -131,8 +174,8 @@ TEST_F(IGraphicsWinTest, TypedValueCommitsOnReturnWithOnlyTheCharactersItsKindTa
   EXPECT_EQ(gui->TextEntryWindow(), nullptr);
   EXPECT_EQ(gui->TextEntryState(), IGraphicsWin::kEntryNone);
   EXPECT_DOUBLE_EQ(host.koru->Param(kInputGain)->Value(), -12.5);
-  EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::kBeginEdit, Kind::kPerformEdit,
-                                             Kind::kEndEdit}));
+  EXPECT_EQ(host.Kinds(),
+            (std::vector<Kind>{Kind::kBeginEdit, Kind::kPerformEdit, Kind::kEndEdit}));
 }
 
 TEST_F(IGraphicsWinTest, EscapeOrAPressWhileTypingCancels)
@@ -231,8 +274,7 @@ TEST_F(IGraphicsWinTest, MappedKeysReachTheControlUnderThePointerOthersTheRootWi
   SendMessageA(window, WM_KEYDOWN, VK_UP, 0);
   SendMessageA(window, WM_KEYDOWN, VK_NUMPAD7, 0);
   EXPECT_EQ(bound->keys, (std::vector<int>{16, 1}));
-  EXPECT_EQ(ParentWindow::Keys(),
-            (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_NUMPAD7}}));
+  EXPECT_EQ(ParentWindow::Keys(), (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_NUMPAD7}}));
 }
 
 TEST_F(IGraphicsWinTest, DialogsWithoutAWindowAnswerEmpty)
@@ -249,6 +291,41 @@ TEST_F(IGraphicsWinTest, DialogsWithoutAWindowAnswerEmpty)
   EXPECT_EQ(gui->ShowMenu(menu, IRect{0, 0, 10, 10}), nullptr);
   gui->ShowTextEntry(bound, bound->GetText(), bound->GetRect(), "1", nullptr);
   EXPECT_EQ(gui->TextEntryWindow(), nullptr);
+}
+
+TEST_F(IGraphicsWinTest, AlertsBelongToTheHostsTopWindowAndTheColourDialogShowsThePrompt)
+{
+  DialogAnswer::Arm();
+  EXPECT_EQ(gui->ShowAlert("Text", "Caption", MB_OKCANCEL), IDOK);
+  EXPECT_TRUE(DialogAnswer::Last().answered);
+  EXPECT_EQ(DialogAnswer::Last().title, "Caption");
+  EXPECT_EQ(DialogAnswer::Last().owner, parent.Handle());
+
+  DialogAnswer::Arm();
+  IColor colour{7, 10, 20, 30};
+  EXPECT_TRUE(gui->AskForColour(colour, "Pick one"));
+  EXPECT_EQ(DialogAnswer::Last().title, "Pick one");
+  // Owned by the editor window: the system hands a child's ownership to its top-level window.
+  EXPECT_EQ(DialogAnswer::Last().owner, parent.Handle());
+  EXPECT_EQ(colour.A, 7); // the initial colour comes back unchanged
+  EXPECT_EQ(colour.R, 10);
+  EXPECT_EQ(colour.G, 20);
+  EXPECT_EQ(colour.B, 30);
+}
+
+TEST_F(IGraphicsWinTest, TooltipsOnlyWhenEnabled)
+{
+  gui->EnableTooltips(true);
+  gui->SetTrackHover(true);
+  ASSERT_NE(gui->OpenEditorWindow(parent.Handle()), nullptr);
+  window = static_cast<HWND>(gui->WindowHandle());
+  EXPECT_TRUE(gui->TooltipsEnabled()); // set up without failing
+  bound->SetTooltip("Input");
+  SendMessageA(window, WM_MOUSEMOVE, 0, Point(30, 10));
+  EXPECT_EQ(gui->HoverIdx(), gui->NControls() - 2);
+  SendMessageA(window, WM_MOUSEHOVER, 0, Point(30, 10));
+  SendMessageA(window, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(gui->HoverIdx(), -1);
 }
 
 TEST_F(IGraphicsWinTest, ExtensionListsTooLongForTheDialogAreRefused)

@@ -11,11 +11,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
-
 #include <chrono>
 #include <cstdint>
 #include <vector>
+#include <windows.h>
 
 namespace window_test
 {
@@ -67,8 +66,7 @@ private:
 inline void Pump(int ms)
 {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  do
-  {
+  do {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
     {
@@ -94,7 +92,8 @@ bool PumpUntil(Done done, int timeoutMs = 5000)
 
 inline LPARAM Point(int x, int y)
 {
-  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
+  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
+                    static_cast<WORD>(static_cast<short>(y)));
 }
 
 // The pixels of a window's client area (0x00RRGGBB, rows top-down), read back from the window

@@ -2,12 +2,12 @@
 // entry points, the view attached to a top-level window of ours, the editor's own timer left to
 // run, and pointer and key input posted to its window as the system would deliver it. What the
 // window shows is held pixel for pixel against the editor drawn off screen.
+#include "EditorSnapshot.h"
+#include "effect/KORU.h"
 #include "graphics/win/WindowTestSupport.h"
 #include "vst3/EditorHost.h"
 #include "vst3/EffectHost.h"
 
-#include "EditorSnapshot.h"
-#include "effect/KORU.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <algorithm>
@@ -64,7 +64,8 @@ public:
   bool ShowsSnapshotOf(KORU& reference)
   {
     LICE_IBitmap* expected = RenderEditor(reference);
-    return expected && PumpUntil([&] { return DifferingPixels(Capture(Window()), *expected) == 0; });
+    return expected &&
+           PumpUntil([&] { return DifferingPixels(Capture(Window()), *expected) == 0; });
   }
 
   void Click(UINT down, UINT up, WPARAM keys, int x, int y)
