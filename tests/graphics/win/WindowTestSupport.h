@@ -1,7 +1,7 @@
 #pragma once
 // What the window tests need of a host on Windows: a top-level parent window that records the
-// keys reaching it, a message pump, and screenshots of a window's client area. The tests run
-// under Wine's X11 driver on a virtual display (scripts/wine-run-display).
+// keys reaching it, a message pump, and the pixels a window shows. They run under Wine's X11
+// driver on a virtual display (scripts/wine-run-display).
 
 #include "lice/LICE_IBitmap.h"
 
@@ -19,7 +19,8 @@
 namespace window_test
 {
 
-// The host's window: top-level, at the screen's top left, recording the key messages it gets.
+// The host's window: top-level, at the screen's top left, recording (message, key) of the key
+// messages it receives.
 class ParentWindow
 {
 public:
@@ -28,16 +29,14 @@ public:
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = Proc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass); // fails harmlessly when a previous test registered it
-    mWindow = CreateWindowExA(0, kClassName, "KORU test host", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                              height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    windowClass.lpszClassName = "KoruTestHostWindow";
+    RegisterClassA(&windowClass); // fails harmlessly when an earlier test registered it
+    mWindow =
+        CreateWindowExA(0, windowClass.lpszClassName, "KORU test host", WS_POPUP | WS_VISIBLE, 0, 0,
+                        width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
     Keys().clear();
   }
-  ~ParentWindow()
-  {
-    if (mWindow) DestroyWindow(mWindow);
-  }
+  ~ParentWindow() { DestroyWindow(mWindow); }
   ParentWindow(const ParentWindow&) = delete;
   ParentWindow& operator=(const ParentWindow&) = delete;
 
@@ -45,7 +44,6 @@ public:
   // The editor window inside, or null.
   HWND Child() const { return FindWindowExA(mWindow, nullptr, "IPlugWndClass", nullptr); }
 
-  // (message, virtual key) of every key message the window received.
   static std::vector<std::pair<UINT, WPARAM>>& Keys()
   {
     static std::vector<std::pair<UINT, WPARAM>> keys;
@@ -53,7 +51,6 @@ public:
   }
 
 private:
-  static constexpr const char* kClassName = "KoruTestHostWindow";
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
   {
     if (msg == WM_KEYDOWN || msg == WM_KEYUP) Keys().emplace_back(msg, wParam);
@@ -92,32 +89,21 @@ bool PumpUntil(Done done, int timeoutMs = 5000)
 
 inline LPARAM Point(int x, int y)
 {
-  return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
-                    static_cast<WORD>(static_cast<short>(y)));
+  return MAKELPARAM(static_cast<short>(x), static_cast<short>(y));
 }
 
-// The pixels of a window's client area (0x00RRGGBB, rows top-down), read back from the window
-// itself: what the window shows.
-struct Screenshot
+// Pixels (colour only) where the window's client area, read back from the window itself,
+// differs from bitmap; -1 when the sizes differ.
+inline long DifferingPixels(HWND window, LICE_IBitmap& bitmap)
 {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
-};
-
-inline Screenshot Capture(HWND window)
-{
-  Screenshot shot;
   RECT client = {};
   GetClientRect(window, &client);
-  shot.width = client.right;
-  shot.height = client.bottom;
-  if (shot.width < 1 || shot.height < 1) return shot;
+  const int w = client.right, h = client.bottom;
+  if (w != bitmap.pixelWidth() || h != bitmap.pixelHeight() || w < 1 || h < 1) return -1;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = shot.width;
-  info.bmiHeader.biHeight = -shot.height;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h; // rows top-down, as the surface's
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -126,29 +112,20 @@ inline Screenshot Capture(HWND window)
   HDC memoryDc = CreateCompatibleDC(windowDc);
   HBITMAP section = CreateDIBSection(memoryDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memoryDc, section);
-  BitBlt(memoryDc, 0, 0, shot.width, shot.height, windowDc, 0, 0, SRCCOPY);
+  BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
   GdiFlush();
-  const auto* p = static_cast<const uint32_t*>(bits);
-  shot.pixels.assign(p, p + static_cast<size_t>(shot.width) * shot.height);
+  long differing = 0;
+  for (int y = 0; y < h; ++y)
+  {
+    const auto* shown = static_cast<const uint32_t*>(bits) + static_cast<size_t>(y) * w;
+    const LICE_Pixel32* drawn = LICE_RowPointer(bitmap, y);
+    for (int x = 0; x < w; ++x)
+      if ((shown[x] ^ drawn[x]) & 0xFFFFFF) ++differing;
+  }
   SelectObject(memoryDc, old);
   DeleteObject(section);
   DeleteDC(memoryDc);
   ReleaseDC(window, windowDc);
-  return shot;
-}
-
-// Pixels (colour only) where the screenshot differs from a bitmap of the same size; -1 when
-// the sizes differ.
-inline long DifferingPixels(const Screenshot& shot, LICE_IBitmap& bitmap)
-{
-  if (shot.width != bitmap.pixelWidth() || shot.height != bitmap.pixelHeight()) return -1;
-  long differing = 0;
-  for (int y = 0; y < shot.height; ++y)
-  {
-    const LICE_Pixel32* row = LICE_RowPointer(bitmap, y);
-    for (int x = 0; x < shot.width; ++x)
-      if (shot.At(x, y) != (row[x] & 0xFFFFFF)) ++differing;
-  }
   return differing;
 }
 

@@ -53,7 +53,7 @@ struct AttachedEditor
   bool Shows(Reference& reference)
   {
     LICE_IBitmap* expected = RenderEditor(*reference.koru);
-    return PumpUntil([&] { return DifferingPixels(Capture(Window()), *expected) == 0; });
+    return PumpUntil([&] { return DifferingPixels(Window(), *expected) == 0; });
   }
   void Post(UINT msg, WPARAM keys, int x, int y) { PostMessageA(Window(), msg, keys, Point(x, y)); }
   std::vector<Kind> Kinds() const
