@@ -17,6 +17,8 @@ IPlugVST3View::IPlugVST3View(IPlugVST3* plugin) : mPlugin(plugin) { mPlugin->add
 
 IPlugVST3View::~IPlugVST3View()
 {
+  // Released while attached: the window goes with the view, as removed() would take it.
+  if (systemWindow) removed();
   mPlugin->RemoveView(this);
   mPlugin->release();
 }
@@ -31,7 +33,8 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
 {
   IGraphics* graphics = mPlugin->GetGUI();
   if (!graphics || isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
-  if (!graphics->OpenEditorWindow(parent)) return kResultFalse;
+  mWindow = graphics->OpenEditorWindow(parent);
+  if (!mWindow) return kResultFalse;
   CPluginView::attached(parent, type);
   if (!mOpened)
   {
@@ -50,8 +53,11 @@ tresult PLUGIN_API IPlugVST3View::removed()
       mOpened = false;
       mPlugin->EditorClosed();
     }
-    graphics->CloseEditorWindow();
+    // Only the window this view opened: never attached, or the editor since reopened in
+    // another view's parent, it leaves the window alone.
+    if (mWindow && graphics->WindowHandle() == mWindow) graphics->CloseEditorWindow();
   }
+  mWindow = nullptr;
   return CPluginView::removed();
 }
 

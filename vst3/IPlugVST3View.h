@@ -27,7 +27,8 @@ public:
   // when there is no editor, the type is not kPlatformType or no window could be made: a host
   // told so shows no empty frame and may release the view.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
-  // Tells the plug-in (EditorClosed, when it was told of the opening) and closes the window.
+  // Tells the plug-in (EditorClosed, when it was told of the opening) and closes the window this
+  // view opened, if it is still the editor's. A view released while attached is removed first.
   Steinberg::tresult PLUGIN_API removed() override;
   // (0, 0, editor width, editor height); kResultFalse without an editor.
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
@@ -43,4 +44,6 @@ private:
   bool mExpectingResize = false;
   // EditorOpened went to the plug-in and EditorClosed has not yet.
   bool mOpened = false;
+  // The window attached() opened, until removed().
+  void* mWindow = nullptr;
 };
