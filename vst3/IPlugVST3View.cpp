@@ -2,6 +2,9 @@
 
 #include "graphics/IGraphics.h"
 #include "vst3/IPlugVST3.h"
+#if SMTG_OS_LINUX
+#include "vst3/IPlugVST3RunLoop.h"
+#endif
 
 #include <cstring>
 
@@ -17,6 +20,8 @@ IPlugVST3View::IPlugVST3View(IPlugVST3* plugin) : mPlugin(plugin) { mPlugin->add
 
 IPlugVST3View::~IPlugVST3View()
 {
+  // A host may release a view it never removed: its window must not outlive it.
+  if (mWindow || mOpened) removed();
   mPlugin->RemoveView(this);
   mPlugin->release();
 }
@@ -31,8 +36,12 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
 {
   IGraphics* graphics = mPlugin->GetGUI();
   if (!graphics || isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
-  if (!graphics->OpenEditorWindow(parent)) return kResultFalse;
+  mWindow = graphics->OpenEditorWindow(parent);
+  if (!mWindow) return kResultFalse;
   CPluginView::attached(parent, type);
+#if SMTG_OS_LINUX
+  HandRunLoopToEditor();
+#endif
   if (!mOpened)
   {
     mOpened = true;
@@ -50,8 +59,9 @@ tresult PLUGIN_API IPlugVST3View::removed()
       mOpened = false;
       mPlugin->EditorClosed();
     }
-    graphics->CloseEditorWindow();
+    if (mWindow && graphics->WindowHandle() == mWindow) graphics->CloseEditorWindow();
   }
+  mWindow = nullptr;
   return CPluginView::removed();
 }
 
