@@ -57,7 +57,8 @@ TEST(MenuIdsTest, PrefixStylesNumberFromOne)
 TEST(TextEntryRulesTest, CharactersAcceptedByKind)
 {
   TestPlug plug;
-  const auto typed = [](const IParamSlot* param, const char* keys) {
+  const auto typed = [](const IParamSlot* param, const char* keys)
+  {
     std::string kept;
     for (const char* k = keys; *k; ++k)
       if (TextEntryAccepts(param, static_cast<unsigned char>(*k))) kept += *k;
