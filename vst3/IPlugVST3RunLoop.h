@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphics/x11/IX11RunLoop.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <vector>

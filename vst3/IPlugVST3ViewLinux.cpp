@@ -12,8 +12,8 @@ tresult PLUGIN_API IPlugVST3View::setFrame(IPlugFrame* frame)
 {
   CPluginView::setFrame(frame);
   Linux::IRunLoop* loop = nullptr;
-  if (frame && frame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&loop)) !=
-                   kResultOk)
+  if (frame &&
+      frame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&loop)) != kResultOk)
     loop = nullptr;
   if (!mRunLoop || mRunLoop->HostLoop() != loop)
   {

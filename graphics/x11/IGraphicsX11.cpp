@@ -388,8 +388,9 @@ void IGraphicsX11::HandleEvent(void* raw)
   {
     // Focus going elsewhere commits an open text field; grabs (our own menus) do not count.
     const XFocusChangeEvent& f = event.xfocus;
-    if (mEntry && mEntryState == 1 && f.mode != NotifyGrab && f.mode != NotifyUngrab &&
-        f.detail != NotifyInferior && f.detail != NotifyPointer)
+    const bool away = f.detail == NotifyAncestor || f.detail == NotifyVirtual ||
+                      f.detail == NotifyNonlinear || f.detail == NotifyNonlinearVirtual;
+    if (mEntry && mEntryState == 1 && away && f.mode != NotifyGrab && f.mode != NotifyUngrab)
       mEntryState = 4;
     break;
   }

@@ -124,8 +124,7 @@ int Run(const std::vector<std::string>& argv, std::string* output)
   close(fd);
   int status = 0;
   pid_t waited;
-  do
-    waited = waitpid(pid, &status, 0);
+  do waited = waitpid(pid, &status, 0);
   while (waited < 0 && errno == EINTR);
   return waited == pid ? ExitStatus(status) : -1;
 }
@@ -191,8 +190,8 @@ int AlertAnswer(Tool tool, int type, int status, const std::string& output)
 {
   if (tool == Tool::kNone || status < 0) return kAnswerNone;
   const bool first = status == 0;
-  const bool extra = tool == Tool::kZenity ? output.find_first_not_of("\n") != std::string::npos
-                                           : status == 2;
+  const bool extra =
+      tool == Tool::kZenity ? output.find_first_not_of("\n") != std::string::npos : status == 2;
   switch (type & 0xF)
   {
   case kOkCancel: return first ? kAnswerOk : kAnswerCancel;
@@ -274,8 +273,8 @@ bool ParseColour(const std::string& output, IColor& colour)
   double a = 0.0;
   char end = 0;
   const bool rgb = std::sscanf(text.c_str(), "rgb(%d,%d,%d%c", &r, &g, &b, &end) == 4;
-  const bool rgba = !rgb && std::sscanf(text.c_str(), "rgba(%d,%d,%d,%lf%c", &r, &g, &b, &a,
-                                        &end) == 5;
+  const bool rgba =
+      !rgb && std::sscanf(text.c_str(), "rgba(%d,%d,%d,%lf%c", &r, &g, &b, &a, &end) == 5;
   if ((!rgb && !rgba) || end != ')') return false;
   if (r < 0 || r > 255 || g < 0 || g > 255 || b < 0 || b > 255) return false;
   colour.R = r;

@@ -55,8 +55,7 @@ bool OnPath(const char* program);
 int Run(const std::vector<std::string>& argv, std::string* output);
 
 // The command line of a message box, and the answer its exit status and output stand for.
-std::vector<std::string> AlertArguments(Tool tool, const char* text, const char* caption,
-                                        int type);
+std::vector<std::string> AlertArguments(Tool tool, const char* text, const char* caption, int type);
 int AlertAnswer(Tool tool, int type, int status, const std::string& output);
 
 // The command line of a file chooser starting at folder/path; pattern is the filter

@@ -102,7 +102,8 @@ bool X11PopupMenu::OpenLevel(IMenu& menu, int rootX, int rootY, int alignRightX)
   }
   level->itemTop.push_back(y);
   level->height = std::max(y + kBorderWidth, 2 * kBorderWidth + 4);
-  level->width = std::max(kMinimumWidth, 2 * kBorderWidth + kCheckColumn + labelWidth + kArrowColumn);
+  level->width =
+      std::max(kMinimumWidth, 2 * kBorderWidth + kCheckColumn + labelWidth + kArrowColumn);
 
   // Kept on screen: moved left of alignRightX (or the screen's edge) and up when it would not fit.
   const int screen = DefaultScreen(display);
@@ -122,13 +123,11 @@ bool X11PopupMenu::OpenLevel(IMenu& menu, int rootX, int rootY, int alignRightX)
   attributes.colormap = mColormap;
   attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                           KeyPressMask | LeaveWindowMask;
-  level->window =
-      XCreateWindow(display, RootWindow(display, screen), level->x, level->y,
-                    static_cast<unsigned>(level->width), static_cast<unsigned>(level->height), 0,
-                    24, InputOutput, static_cast<Visual*>(mVisual),
-                    CWOverrideRedirect | CWSaveUnder | CWBorderPixel | CWBackPixmap | CWColormap |
-                        CWEventMask,
-                    &attributes);
+  level->window = XCreateWindow(
+      display, RootWindow(display, screen), level->x, level->y, static_cast<unsigned>(level->width),
+      static_cast<unsigned>(level->height), 0, 24, InputOutput, static_cast<Visual*>(mVisual),
+      CWOverrideRedirect | CWSaveUnder | CWBorderPixel | CWBackPixmap | CWColormap | CWEventMask,
+      &attributes);
   if (!level->window) return false;
   level->surface = std::make_unique<LICE_SysBitmap>(level->width, level->height);
   level->presenter = std::make_unique<X11Presenter>(mConnection, level->window, mVisual);
@@ -174,8 +173,9 @@ void X11PopupMenu::Draw(Level& level)
     }
     const bool highlighted = i == level.highlighted && Selectable(menu, i);
     if (highlighted) FillRect(surface, kBorderWidth, top, inner, bottom - top, kHighlight);
-    const LICE_Pixel32 colour =
-        IsDisabled(item) ? kDisabledText : highlighted ? kHighlightText : kText;
+    const LICE_Pixel32 colour = IsDisabled(item) ? kDisabledText
+                                : highlighted    ? kHighlightText
+                                                 : kText;
     const int middle = (top + bottom) / 2;
     if (item.flags & IMenuItem::kChecked)
       FillRect(surface, kBorderWidth + 8, middle - 3, 6, 6, colour);
@@ -379,9 +379,8 @@ IMenu* X11PopupMenu::Run(IMenu& top, int x, int y, const std::function<void()>& 
                            GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
     if (!grabbed) poll(nullptr, 0, kGrabRetryMilliseconds);
   }
-  if (grabbed &&
-      XGrabKeyboard(display, grabWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime) !=
-          GrabSuccess)
+  if (grabbed && XGrabKeyboard(display, grabWindow, True, GrabModeAsync, GrabModeAsync,
+                               CurrentTime) != GrabSuccess)
   {
     XUngrabPointer(display, CurrentTime);
     grabbed = false;

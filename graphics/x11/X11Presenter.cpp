@@ -75,8 +75,8 @@ bool X11Presenter::BindShared()
   auto* shm = new XShmSegmentInfo();
   const int width = mSurface->pixelWidth();
   const int height = mSurface->pixelHeight();
-  XImage* image = XShmCreateImage(display, static_cast<Visual*>(mVisual), kDepth, ZPixmap,
-                                  nullptr, shm, width, height);
+  XImage* image = XShmCreateImage(display, static_cast<Visual*>(mVisual), kDepth, ZPixmap, nullptr,
+                                  shm, width, height);
   // The segment receives the surface's bytes as they are.
   if (!image || image->bits_per_pixel != kBitsPerPixel || image->byte_order != LSBFirst)
   {
@@ -84,8 +84,8 @@ bool X11Presenter::BindShared()
     delete shm;
     return false;
   }
-  shm->shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * height,
-                      IPC_CREAT | 0600);
+  shm->shmid =
+      shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600);
   if (shm->shmid < 0)
   {
     XDestroyImage(image);
@@ -116,10 +116,10 @@ bool X11Presenter::BindShared()
 bool X11Presenter::BindPlain()
 {
   Display* display = mConnection.Display();
-  XImage* image = XCreateImage(
-      display, static_cast<Visual*>(mVisual), kDepth, ZPixmap, 0,
-      reinterpret_cast<char*>(mSurface->pixelData()), mSurface->pixelWidth(),
-      mSurface->pixelHeight(), kBitsPerPixel, mSurface->rowPitch() * 4);
+  XImage* image =
+      XCreateImage(display, static_cast<Visual*>(mVisual), kDepth, ZPixmap, 0,
+                   reinterpret_cast<char*>(mSurface->pixelData()), mSurface->pixelWidth(),
+                   mSurface->pixelHeight(), kBitsPerPixel, mSurface->rowPitch() * 4);
   if (!image) return false;
   // The surface's bytes are blue, green, red, alpha: a 32-bit pixel in least-significant order.
   image->byte_order = LSBFirst;

@@ -45,7 +45,11 @@ int PreviousBoundary(const std::string& text, int at)
 unsigned CodePointAt(const char* text, int& length)
 {
   const auto* s = reinterpret_cast<const unsigned char*>(text);
-  int count = s[0] < 0x80 ? 1 : (s[0] >> 5) == 6 ? 2 : (s[0] >> 4) == 14 ? 3 : (s[0] >> 3) == 30 ? 4 : 1;
+  int count = s[0] < 0x80         ? 1
+              : (s[0] >> 5) == 6  ? 2
+              : (s[0] >> 4) == 14 ? 3
+              : (s[0] >> 3) == 30 ? 4
+                                  : 1;
   unsigned code = count == 1 ? s[0] : s[0] & (0x7F >> count);
   for (int i = 1; i < count; ++i)
   {

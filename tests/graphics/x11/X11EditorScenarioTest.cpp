@@ -240,8 +240,8 @@ TEST_F(X11EditorTest, ALampClickTogglesAndADoubleClickResetsTheKnob)
   frame.loop.RunFor(450);
   frame.window.Click(kKnobX, kKnobY);
   frame.window.Click(kKnobX, kKnobY);
-  ASSERT_TRUE(
-      frame.loop.RunUntil([&] { return !CallsFor(kCompressorId, Kind::kPerformEdit).empty(); }, kWait));
+  ASSERT_TRUE(frame.loop.RunUntil(
+      [&] { return !CallsFor(kCompressorId, Kind::kPerformEdit).empty(); }, kWait));
   frame.loop.RunFor(100);
   const auto performs = CallsFor(kCompressorId, Kind::kPerformEdit);
   ASSERT_EQ(performs.size(), 1u);

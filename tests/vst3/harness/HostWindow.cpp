@@ -17,10 +17,9 @@ HostWindow::HostWindow(int width, int height, int x)
   mDisplay = XOpenDisplay(nullptr);
   if (!mDisplay) return;
   const int screen = DefaultScreen(mDisplay);
-  mTopLevel = XCreateSimpleWindow(mDisplay, RootWindow(mDisplay, screen), x, 0,
-                                  static_cast<unsigned>(width + 2 * kMargin),
-                                  static_cast<unsigned>(height + 2 * kMargin), 0, 0,
-                                  WhitePixel(mDisplay, screen));
+  mTopLevel = XCreateSimpleWindow(
+      mDisplay, RootWindow(mDisplay, screen), x, 0, static_cast<unsigned>(width + 2 * kMargin),
+      static_cast<unsigned>(height + 2 * kMargin), 0, 0, WhitePixel(mDisplay, screen));
   XClassHint hint;
   char name[] = "koru-test-host";
   char className[] = "KoruTestHost";

@@ -111,9 +111,8 @@ void RunLoop::RunOnce(int timeoutMilliseconds)
     descriptors.push_back(pollfd{mWatches[i].fd, POLLIN, 0});
     owners.push_back(i);
   }
-  const auto wait =
-      std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(limit - start)
-                                 .count());
+  const auto wait = std::max<long long>(
+      0, std::chrono::duration_cast<std::chrono::milliseconds>(limit - start).count());
   const int ready = poll(descriptors.data(), descriptors.size(), static_cast<int>(wait));
 
   ++mDepth;

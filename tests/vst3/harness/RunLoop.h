@@ -44,8 +44,9 @@ public:
                                                      Steinberg::Linux::FileDescriptor fd) override;
   Steinberg::tresult PLUGIN_API
   unregisterEventHandler(Steinberg::Linux::IEventHandler* handler) override;
-  Steinberg::tresult PLUGIN_API registerTimer(Steinberg::Linux::ITimerHandler* handler,
-                                              Steinberg::Linux::TimerInterval milliseconds) override;
+  Steinberg::tresult PLUGIN_API
+  registerTimer(Steinberg::Linux::ITimerHandler* handler,
+                Steinberg::Linux::TimerInterval milliseconds) override;
   Steinberg::tresult PLUGIN_API unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override;
 
   // --- FUnknown ---
