@@ -95,8 +95,8 @@ TEST(X11Dialogs, CommandLinesAndAnswers)
                                             "--confirm-overwrite", "--filename=/home/u/take.wav",
                                             "--file-filter=*.wav;*.aif | *.wav *.aif"}));
   const auto open = D::FileArguments(D::Tool::kKdialog, false, "", "/home/u/", "*.wav");
-  EXPECT_EQ(open, (std::vector<std::string>{"kdialog", "--getopenfilename", "/home/u/",
-                                            "*.wav|*.wav"}));
+  EXPECT_EQ(open,
+            (std::vector<std::string>{"kdialog", "--getopenfilename", "/home/u/", "*.wav|*.wav"}));
   // Texts stay single arguments, markup off.
   const auto alert = D::AlertArguments(D::Tool::kZenity, "<b>x</b> & y", "T", D::kYesNo);
   EXPECT_EQ(alert, (std::vector<std::string>{"zenity", "--question", "--no-markup", "--title=T",
@@ -116,7 +116,8 @@ TEST(X11Dialogs, CommandLinesAndAnswers)
 
   EXPECT_TRUE(D::IsLaunchableUrl("https://quillmoor.example/koru"));
   EXPECT_TRUE(D::IsLaunchableUrl("mailto:support@quillmoor.example"));
-  for (const char* refused : {"file:///etc/passwd", "-h", "/usr/bin/xterm", "http://", "", "javascript:x"})
+  for (const char* refused :
+       {"file:///etc/passwd", "-h", "/usr/bin/xterm", "http://", "", "javascript:x"})
     EXPECT_FALSE(D::IsLaunchableUrl(refused)) << refused;
 }
 

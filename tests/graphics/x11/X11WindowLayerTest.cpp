@@ -56,8 +56,7 @@ pid_t Start(const std::vector<std::string>& argv)
 int Wait(pid_t pid)
 {
   int status = 0;
-  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status)
-                                                                           : -1;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class X11WindowLayerTest : public ::testing::Test
@@ -106,8 +105,7 @@ protected:
       chosen = graphics->ShowMenu(menu, control->GetRect());
       answered = true;
     };
-    std::vector<std::string> args = {"xdotool", "search", "--sync", "--name",
-                                     X11PopupMenuName()};
+    std::vector<std::string> args = {"xdotool", "search", "--sync", "--name", X11PopupMenuName()};
     args.insert(args.end(), xdotool.begin(), xdotool.end());
     const pid_t pid = Start(args);
     host.loop.RunFor(50);
@@ -135,6 +133,10 @@ TEST_F(X11WindowLayerTest, TheTextFieldCommitsOnReturnAndCancelsOnEscape)
   host.window.Type("12.5x"); // replaces the selected text; the letter is refused
   ASSERT_TRUE(Until([&] { return graphics->TextField()->Text() == "12.5"; }))
       << graphics->TextField()->Text();
+  int width = 0, height = 0;
+  const auto shown = host.window.Capture(host.window.EditorWindow(), width, height);
+  x11_test::WriteScreenshot(shown, width, height, "x11_text_field.png");
+  EXPECT_EQ(shown[25 * 200 + 21], 0xFFFFFFu); // the field's background over the control
   host.window.Tap("Return");
   ASSERT_TRUE(Until([&] { return graphics->EntryControl() == nullptr; }));
   ASSERT_EQ(Performs(), 1u);
@@ -181,7 +183,8 @@ TEST_F(X11WindowLayerTest, MenusMapBackThroughSeparatorsAndSubmenus)
   menu.AddItem("b", IMenuItem::kDisabled);
   menu.AddItem("c", IMenuItem::kChecked);
 
-  IMenu* chosen = MenuWithKeys(menu, {"key", "--delay", "30", "Down", "Down", "Right", "Down", "Return"});
+  IMenu* chosen =
+      MenuWithKeys(menu, {"key", "--delay", "30", "Down", "Down", "Right", "Down", "Return"});
   EXPECT_EQ(chosen, sub->submenu.get());
   EXPECT_EQ(sub->submenu->chosenIndex, 1);
 
@@ -280,8 +283,8 @@ TEST(X11Presenter, CopiesTheSurfaceWithAndWithoutSharedMemory)
     XSetWindowAttributes attributes = {};
     attributes.colormap = XCreateColormap(display, host.window.Parent(), info.visual, AllocNone);
     const Window window =
-        XCreateWindow(display, host.window.Parent(), 0, 0, 64, 48, 0, 24, InputOutput,
-                      info.visual, CWColormap | CWBorderPixel, &attributes);
+        XCreateWindow(display, host.window.Parent(), 0, 0, 64, 48, 0, 24, InputOutput, info.visual,
+                      CWColormap | CWBorderPixel, &attributes);
     XMapWindow(display, window);
     XSync(display, False);
     {
