@@ -23,9 +23,10 @@ struct ErrorRegistry
 
 ErrorRegistry& Registry()
 {
-  // Never destroyed: the handler may be called while the process exits.
-  static ErrorRegistry* registry = new ErrorRegistry();
-  return *registry;
+  // Destroyed with the module: by then no connection is open and the handler is either
+  // uninstalled or the module pinned for the life of the process.
+  static ErrorRegistry registry;
+  return registry;
 }
 
 int OnXError(Display* display, XErrorEvent* event)
