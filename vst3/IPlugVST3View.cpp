@@ -2,6 +2,9 @@
 
 #include "graphics/IGraphics.h"
 #include "vst3/IPlugVST3.h"
+#if SMTG_OS_LINUX
+#include "vst3/IPlugVST3RunLoop.h"
+#endif
 
 #include <cstring>
 
@@ -17,8 +20,8 @@ IPlugVST3View::IPlugVST3View(IPlugVST3* plugin) : mPlugin(plugin) { mPlugin->add
 
 IPlugVST3View::~IPlugVST3View()
 {
-  // Released while attached: the window goes with the view, as removed() would take it.
-  if (systemWindow) removed();
+  // A host may release a view it never removed: its window must not outlive it.
+  if (mWindow || mOpened) removed();
   mPlugin->RemoveView(this);
   mPlugin->release();
 }
@@ -36,6 +39,9 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
   mWindow = graphics->OpenEditorWindow(parent);
   if (!mWindow) return kResultFalse;
   CPluginView::attached(parent, type);
+#if SMTG_OS_LINUX
+  HandRunLoopToEditor();
+#endif
   if (!mOpened)
   {
     mOpened = true;

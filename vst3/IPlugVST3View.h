@@ -2,12 +2,19 @@
 
 #include "public.sdk/source/common/pluginview.h"
 
+#if SMTG_OS_LINUX
+#include <memory>
+class IPlugVST3RunLoop;
+#endif
+
 class IPlugVST3;
 
 // The editor view a host embeds in its editor frame. It draws nothing itself: it hands the
 // host's parent window to the plug-in's editor (whose window layer creates the child window),
 // reports the editor's fixed size and carries the editor's own resizes to the host's frame.
-// The platform type is "HWND" on Windows and "X11EmbedWindowID" on Linux.
+// The platform type is "HWND" on Windows and "X11EmbedWindowID" on Linux, where the view also
+// hands the run loop of the host's frame (set before or after attached) to the editor window.
+// A view released while attached closes its window first.
 //
 // Threads: the host's user-interface thread. Ownership: reference counted (the SDK base); the
 // view holds one reference to its plug-in and is listed, not owned, in the plug-in's views
@@ -34,6 +41,11 @@ public:
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
   // Stores the rectangle; a resize the plug-in asked for is reported to it (EditorResized).
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
+#if SMTG_OS_LINUX
+  // Stores the frame and keeps its run loop; while attached, the editor window moves to it. A
+  // frame without a run loop leaves the window showing what it drew when it opened.
+  Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
+#endif
 
   // Asks the host's frame to resize this view to width x height; nothing without a frame.
   void RequestResize(int width, int height);
@@ -44,6 +56,11 @@ private:
   bool mExpectingResize = false;
   // EditorOpened went to the plug-in and EditorClosed has not yet.
   bool mOpened = false;
-  // The window attached() opened, until removed().
+  // The editor window attached opened, until removed.
   void* mWindow = nullptr;
+#if SMTG_OS_LINUX
+  // Gives the editor window this view opened the frame's run loop (IPlugVST3ViewLinux.cpp).
+  void HandRunLoopToEditor();
+  std::unique_ptr<IPlugVST3RunLoop> mRunLoop;
+#endif
 };
