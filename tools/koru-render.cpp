@@ -3,6 +3,7 @@
 #include "AudioFile.h"
 #include "BuiltInMaterial.h"
 #include "HostedEffect.h"
+#include "ParamSettingText.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
@@ -46,12 +47,6 @@ constexpr int kMaxBlock = 1 << 20;
 // State files are tiny; anything this large is not one.
 constexpr std::streamoff kMaxStateBytes = 1 << 20;
 
-struct ParamSetting
-{
-  std::string name;
-  double plain = 0.0;
-};
-
 struct Options
 {
   std::vector<ParamSetting> params;
@@ -88,24 +83,6 @@ bool ParseInt(const std::string& text, int& value)
   return true;
 }
 
-bool ParseDouble(const std::string& text, double& value)
-{
-  if (text.empty()) return false;
-  char* end = nullptr;
-  const double parsed = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(parsed)) return false;
-  value = parsed;
-  return true;
-}
-
-std::string Trim(const std::string& text)
-{
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // Answers -1 to go on, otherwise the exit code.
 int ParseArguments(int argc, char** argv, Options& options)
 {
@@ -128,13 +105,9 @@ int ParseArguments(int argc, char** argv, Options& options)
     else if (arg == "--param")
     {
       if (!value(text)) return UsageError("--param needs \"NAME=VALUE\"");
-      const size_t equals = text.rfind('=');
       ParamSetting setting;
-      if (equals == std::string::npos)
-        return UsageError("--param \"" + text + "\": expected \"NAME=VALUE\"");
-      setting.name = Trim(text.substr(0, equals));
-      if (!ParseDouble(Trim(text.substr(equals + 1)), setting.plain))
-        return UsageError("--param \"" + text + "\": the value is not a finite number");
+      if (!ParseParamSetting(text, setting))
+        return UsageError("--param \"" + text + "\": expected \"NAME=VALUE\" with a finite value");
       options.params.push_back(setting);
     }
     else if (arg == "--bypass")

@@ -2,6 +2,7 @@
 // and controls for chosen parameter and meter values. The build writes the bundle's snapshot
 // with it (Contents/Resources/Snapshots/<class id>_snapshot.png).
 #include "EditorSnapshot.h"
+#include "ParamSettingText.h"
 #include "effect/KORU.h"
 
 #include <cmath>
@@ -25,35 +26,12 @@ constexpr const char* kUsage =
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
 
-struct ParamSetting
-{
-  std::string name;
-  double plain = 0.0;
-};
-
 int UsageError(const std::string& message)
 {
   std::fprintf(stderr, "koru-snapshot: %s\n\n%s", message.c_str(), kUsage);
   return kExitUsage;
 }
 
-bool ParseDouble(const std::string& text, double& value)
-{
-  if (text.empty()) return false;
-  char* end = nullptr;
-  const double parsed = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(parsed)) return false;
-  value = parsed;
-  return true;
-}
-
-std::string Trim(const std::string& text)
-{
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,13 +51,9 @@ int main(int argc, char** argv)
     {
       if (i + 1 >= argc) return UsageError("--param needs \"NAME=VALUE\"");
       const std::string text = argv[++i];
-      const size_t equals = text.rfind('=');
-      if (equals == std::string::npos)
-        return UsageError("--param \"" + text + "\": expected \"NAME=VALUE\"");
       ParamSetting setting;
-      setting.name = Trim(text.substr(0, equals));
-      if (!ParseDouble(Trim(text.substr(equals + 1)), setting.plain))
-        return UsageError("--param \"" + text + "\": the value is not a finite number");
+      if (!ParseParamSetting(text, setting))
+        return UsageError("--param \"" + text + "\": expected \"NAME=VALUE\" with a finite value");
       params.push_back(setting);
     }
     else if (arg == "--meters")
