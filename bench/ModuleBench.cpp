@@ -6,7 +6,7 @@
 // control's new value reaches the effect through the block's parameter queues, normalised by the
 // controller before the timing starts, as a host's automation lane holds it.
 #include "ChainBenchSupport.h"
-#include "HostedEffect.h"
+#include "HostedChain.h"
 #include "effect/VectorIsa.h"
 
 #include <cstdlib>
@@ -15,10 +15,11 @@
 
 namespace
 {
-class ModuleChain
+// One instance of the bundle, kept to its path and started.
+class ModuleChain : public HostedChain
 {
 public:
-  ModuleChain(VectorIsa isa, int sampleSize, int maxBlock) : mEffect("koru-bench")
+  ModuleChain(VectorIsa isa, int sampleSize, int maxBlock) : HostedChain(mEffect)
   {
     const bool started = mEffect.Open(KORU_BUNDLE_PATH) &&
                          mEffect.LimitVectorPath(VectorIsaName(isa)) &&
@@ -26,24 +27,8 @@ public:
     if (!started) throw std::runtime_error(mEffect.Error());
   }
 
-  // The controller's normalised value, delivered in the next block's queues at its start.
-  double AutomationValue(int index, double plain)
-  {
-    return mEffect.PlainToNormalized(static_cast<Steinberg::Vst::ParamID>(index), plain);
-  }
-  void Automate(int index, double normalized)
-  {
-    mEffect.QueueChange(static_cast<Steinberg::Vst::ParamID>(index), normalized);
-  }
-
-  template <class Sample>
-  void ProcessBlock(Sample** inputs, Sample** outputs, int frames)
-  {
-    mEffect.Process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), frames);
-  }
-
 private:
-  HostedEffect mEffect;
+  HostedEffect mEffect{"koru-bench"};
 };
 
 template <class Sample>

@@ -4,7 +4,7 @@
 // built for Windows too and the Linux and Windows modules are timed the same way on one machine.
 // The configurations take turns round by round, so a busy neighbour slows them all alike.
 #include "BenchProgramme.h"
-#include "HostedEffect.h"
+#include "HostedChain.h"
 #include "effect/VectorIsa.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -28,29 +28,6 @@ constexpr const char* kUsage =
     "TEXT; prints the best ns per stereo frame of N rounds (default 20). Before the first round\n"
     "each configuration plays N frames untimed (default 192000: the smoothed controls settle).\n"
     "Under callgrind, --toggle-collect='*TimedRound*' counts the rounds alone.\n";
-
-class ModuleChain
-{
-public:
-  explicit ModuleChain(HostedEffect& effect) : mEffect(effect) {}
-  // The controller's normalised value, delivered in the next block's queues at its start.
-  double AutomationValue(int index, double plain)
-  {
-    return mEffect.PlainToNormalized(static_cast<Steinberg::Vst::ParamID>(index), plain);
-  }
-  void Automate(int index, double normalized)
-  {
-    mEffect.QueueChange(static_cast<Steinberg::Vst::ParamID>(index), normalized);
-  }
-  template <class Sample>
-  void ProcessBlock(Sample** inputs, Sample** outputs, int frames)
-  {
-    mEffect.Process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), frames);
-  }
-
-private:
-  HostedEffect& mEffect;
-};
 
 // One configuration: its own instance, playing its programme block after block.
 class Configuration
@@ -81,8 +58,8 @@ public:
 
 private:
   std::unique_ptr<HostedEffect> mEffect;
-  ModuleChain mChain;
-  chainbench::Player<ModuleChain, Sample> mPlayer;
+  HostedChain mChain;
+  chainbench::Player<HostedChain, Sample> mPlayer;
 };
 // Answers ns per frame.
 __attribute__((noinline)) double TimedRound(Configuration& c, long frames)
