@@ -126,8 +126,13 @@ void IControl::MarkDirty(bool pushToPlugin)
   else if (value > mClampHigh)
     mValue = mClampHigh;
   mDirty = true;
-  if (!pushToPlugin || !mPlugin || mParamIdx < 0) return;
+  if (pushToPlugin && mPlugin && mParamIdx >= 0) PushValueToPlugin();
+}
 
+// Apart from MarkDirty, whose common call (a meter's value from the audio thread, several per
+// block) then sets up no frame for the text work below.
+__attribute__((noinline)) void IControl::PushValueToPlugin()
+{
   // The host hears every edit inside a gesture: a press's (its release ends it), or else one
   // of the edit's own.
   const IGraphics* graphics = mPlugin->GetGUI();

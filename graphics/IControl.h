@@ -124,4 +124,8 @@ protected:
   ITextDisplay* mValueLabel = nullptr;
   ITextDisplay* mNameLabel = nullptr;
   std::string mTooltip;
+
+private:
+  // MarkDirty's hand-over of the value to a bound parameter (user-interface thread).
+  void PushValueToPlugin();
 };
