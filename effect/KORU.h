@@ -180,12 +180,12 @@ private:
   double mGRState = 1.0;
   // Per-block constants. The switch and compressor records cannot change within a block: the
   // caller holds the instance mutex. The rate's constants (mFs, the smoothers' coefficients,
-  // mMeterDecay, the compressor's) and the compressor's make-up are kept until what they follow
-  // changes.
+  // the meters' decay, the compressor's) and the compressor's make-up are kept until what they
+  // follow changes.
   double mFs = 44100.0;
   bool mRateConstantsValid = false;
   const double mMakeupFactor;
-  __m128d mMeterDecay = _mm_setzero_pd(); // in both lanes
+  __m128d mMeterConstants[5] = {}; // the meters' step constants and decay, in both lanes
   double mCompressorKnob = 0.0;
   bool mCompressorMakeupValid = false;
   double mCompressorMakeup = 1.0; // 10^(makeupDb / 20) of the compressor knob

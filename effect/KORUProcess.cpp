@@ -141,29 +141,43 @@ struct MidBandFrame
 
 // Both meters' ballistics side by side, VU in the low lane and gain reduction in the high one.
 // Each lane does what the scalar formula does, operation for operation; the comparison picks the
-// factor by a mask, so nothing branches on the signal.
+// factor by a mask, so nothing branches on the signal. The constants are read from memory at
+// every step (the output pipeline has no register to spare for them), in this order.
+enum MeterConstant
+{
+  kMeterAbsMask,
+  kMeterRiseFactor,
+  kMeterFallFactor,
+  kMeterDecay, // follows the rate
+  kMeterMinusOne,
+  kNumMeterConstants
+};
 struct MeterPair
 {
-  const __m128d* decay; // in both lanes; read at every step, so that it holds no register
+  const __m128d* constants; // each in both lanes
 
-  // A frame's readings before their absolute values: outL + outR, and gain - 1, which is
-  // -(1 - gain) to the bit (rounding is symmetric about zero). out holds (outL, outR).
-  static __m128d Readings(__m128d out, const double* gain)
+  __m128d Constant(MeterConstant which) const
   {
-    return _mm_add_pd(_mm_loadh_pd(out, gain), _mm_unpackhi_pd(out, _mm_set1_pd(-1.0)));
+    return _mm_load_pd(reinterpret_cast<const double*>(&constants[which]));
+  }
+  // A frame's readings before their absolute values: outL + outR, and gain - 1, which is
+  // -(1 - gain) to the bit (rounding is symmetric about zero).
+  __m128d Readings(const double* outL, const double* outR, const double* gain) const
+  {
+    const double* minusOne = reinterpret_cast<const double*>(&constants[kMeterMinusOne]);
+    return _mm_add_pd(_mm_loadh_pd(_mm_load_sd(outL), gain),
+                      _mm_loadh_pd(_mm_load_sd(outR), minusOne));
   }
   // The states after a frame: v = |reading|, scaled by the rise when v > state, else by the fall;
   // state = (state - v) * decay + v.
   __m128d Step(__m128d state, __m128d readings) const
   {
-    const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-    const __m128d v = _mm_and_pd(absMask, readings);
+    const __m128d v = _mm_and_pd(Constant(kMeterAbsMask), readings);
     const __m128d rising = _mm_cmpgt_pd(v, state);
-    const __m128d factor = _mm_or_pd(_mm_and_pd(rising, _mm_set1_pd(kMeterRise)),
-                                     _mm_andnot_pd(rising, _mm_set1_pd(kMeterFall)));
+    const __m128d factor = _mm_or_pd(_mm_and_pd(rising, Constant(kMeterRiseFactor)),
+                                     _mm_andnot_pd(rising, Constant(kMeterFallFactor)));
     const __m128d pulled = _mm_mul_pd(v, factor);
-    const __m128d decayPair = _mm_load_pd(reinterpret_cast<const double*>(decay));
-    return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, pulled), decayPair), pulled);
+    return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, pulled), Constant(kMeterDecay)), pulled);
   }
 };
 
@@ -210,8 +224,7 @@ struct ShelvesAndOutput
   // The meters on frame k, whose outputs are stored.
   void StepMeters(int k)
   {
-    const __m128d out = _mm_loadh_pd(_mm_load_sd(&outL[k]), &outR[k]);
-    meterState = meter.Step(meterState, MeterPair::Readings(out, &gain[k]));
+    meterState = meter.Step(meterState, meter.Readings(&outL[k], &outR[k], &gain[k]));
     _mm_storel_pd(&vu[k], meterState);
     _mm_storeh_pd(&gr[k], meterState);
   }
@@ -274,7 +287,13 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   {
     mFs = fs;
     for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(fs);
-    mMeterDecay = _mm_set1_pd(dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs)));
+    static_assert(sizeof(mMeterConstants) == kNumMeterConstants * sizeof(__m128d),
+                  "one per constant");
+    mMeterConstants[kMeterAbsMask] = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    mMeterConstants[kMeterRiseFactor] = _mm_set1_pd(kMeterRise);
+    mMeterConstants[kMeterFallFactor] = _mm_set1_pd(kMeterFall);
+    mMeterConstants[kMeterDecay] = _mm_set1_pd(dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs)));
+    mMeterConstants[kMeterMinusOne] = _mm_set1_pd(-1.0);
     mCompressor.SetRate(fs);
     mRateConstantsValid = true;
     mEqualiserSettled = false;
@@ -560,7 +579,7 @@ double KORU::RunCompressorEqualiserAndOutput(int frames, int stride, __m128d& me
                            _mm_set1_pd(mMakeupFactor),
                            stride,
                            mEQBypass != 0,
-                           MeterPair{&mMeterDecay},
+                           MeterPair{mMeterConstants},
                            c.gain,
                            meters,
                            c.vu,
@@ -757,12 +776,11 @@ void KORU::StepMeters(int frames)
   // frame by frame; the needle is pulled a little past its target. The same steps as the output
   // pipeline takes.
   Chunk& c = mChunk;
-  const MeterPair meter{&mMeterDecay};
+  const MeterPair meter{mMeterConstants};
   __m128d state = _mm_set_pd(mGRState, mVUState);
   for (int n = 0; n < frames; ++n)
   {
-    const __m128d out = _mm_set_pd(c.outR[n], c.outL[n]);
-    state = meter.Step(state, MeterPair::Readings(out, &c.gain[n]));
+    state = meter.Step(state, meter.Readings(&c.outL[n], &c.outR[n], &c.gain[n]));
     _mm_storel_pd(&c.vu[n], state);
     _mm_storeh_pd(&c.gr[n], state);
   }
