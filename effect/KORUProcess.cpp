@@ -791,7 +791,7 @@ void KORU::StepMeters(int frames)
 void KORU::PushMeters(int frames)
 {
   // The controls take the chunk's values as one push per frame would leave them (value and
-  // redraw flags), in at most three calls each.
+  // redraw flags), in at most three calls each (mostly one).
   IGraphics* graphics = GetGUI();
   if (!graphics) return;
   const Chunk& c = mChunk;
