@@ -96,6 +96,7 @@ private:
     double lowShape[kChunkFrames][2], low[kChunkFrames][2];
     double output[kChunkFrames][2];
     double outL[kChunkFrames], outR[kChunkFrames];
+    double vu[kChunkFrames], gr[kChunkFrames]; // the meters' states after each frame
     // Each frame's section coefficients, left and right in the lanes.
     CircuitCoefficientsPair midDesign[kChunkFrames], highDesign[kChunkFrames],
         lowDesign[kChunkFrames];
@@ -123,16 +124,21 @@ private:
   int SmoothAndDesignEqualiser(int frames);
   void SmoothThreshold(int frames);
   void RunInputStage(int frames); // and the compressor's targets
-  // Answers the gain after the last frame.
-  double RunCompressorEqualiserAndOutput(int frames, int stride);
-  // Frame by frame over mChunk, with the recovery from non-finite state after each frame.
+  // Answers the gain after the last frame; steps meters (VU low, gain reduction high) over the
+  // chunk's frames, into mChunk's vu and gr.
+  double RunCompressorEqualiserAndOutput(int frames, int stride, __m128d& meters);
+  // Frame by frame over mChunk, with the recovery from non-finite state after each frame; then
+  // the meters over the chunk.
   void ProcessChunkFrameByFrame(int frames);
   void InvalidateDesigns();
   void SaveChainState(ChainState& state) const;
   void RestoreChainState(const ChainState& state);
   void ProcessSample(double xL, double xR);
-  // The meter states over the chunk's frames, pushed to the meter controls.
-  void UpdateMeters(int frames);
+  // The meter states over the chunk's frames into mChunk's vu and gr, in a loop of their own
+  // (the chunk path steps them in its output pipeline instead).
+  void StepMeters(int frames);
+  // The chunk's meter values to the meter controls.
+  void PushMeters(int frames);
   // Cold path: clears any filter, oversampler, smoother or compressor state that went
   // non-finite, so one bad sample cannot silence the instance for good.
   void RecoverNonFiniteState();
@@ -174,12 +180,12 @@ private:
   double mGRState = 1.0;
   // Per-block constants. The switch and compressor records cannot change within a block: the
   // caller holds the instance mutex. The rate's constants (mFs, the smoothers' coefficients,
-  // mMeterDecay, the compressor's) and the compressor's make-up are kept until what they follow
-  // changes.
+  // the meters' decay, the compressor's) and the compressor's make-up are kept until what they
+  // follow changes.
   double mFs = 44100.0;
   bool mRateConstantsValid = false;
   const double mMakeupFactor;
-  double mMeterDecay = 0.0;
+  __m128d mMeterConstants[5] = {}; // the meters' step constants and decay, in both lanes
   double mCompressorKnob = 0.0;
   bool mCompressorMakeupValid = false;
   double mCompressorMakeup = 1.0; // 10^(makeupDb / 20) of the compressor knob

@@ -34,6 +34,8 @@ constexpr double kMeterLn100 = 4.60517018599;
 constexpr double kMeterSeconds = 0.3;
 constexpr double kMeterRise = 1.0125;
 constexpr double kMeterFall = 0.9875;
+// How many frames the meters follow the output pipeline's shelves by (see ShelvesAndOutput).
+constexpr int kMeterLag = 2;
 
 // What the oversampling pipelines do per frame. Function objects rather than lambdas: the
 // pipelines work on copies of them, so their state (a smoother, filter memories) stays in
@@ -137,8 +139,58 @@ struct MidBandFrame
   }
 };
 
+// Both meters' ballistics side by side, VU in the low lane and gain reduction in the high one.
+// Each lane does what the scalar formula does, operation for operation; the comparison picks the
+// factor by a mask, so nothing branches on the signal. The constants are read from memory at
+// every step (the output pipeline has no register to spare for them), in this order.
+enum MeterConstant
+{
+  kMeterAbsMask,
+  kMeterRiseFactor,
+  kMeterFallFactor,
+  kMeterDecay, // follows the rate
+  kMeterMinusOne,
+  kNumMeterConstants
+};
+struct MeterPair
+{
+  const __m128d* constants; // each in both lanes
+
+  __m128d Constant(MeterConstant which) const
+  {
+    return _mm_load_pd(reinterpret_cast<const double*>(&constants[which]));
+  }
+  // A frame's readings before their absolute values: outL + outR, and gain - 1, which is
+  // -(1 - gain) to the bit (rounding is symmetric about zero).
+  __m128d Readings(const double* outL, const double* outR, const double* gain) const
+  {
+    const double* minusOne = reinterpret_cast<const double*>(&constants[kMeterMinusOne]);
+    return _mm_add_pd(_mm_loadh_pd(_mm_load_sd(outL), gain),
+                      _mm_loadh_pd(_mm_load_sd(outR), minusOne));
+  }
+  // The states after a frame: v = |reading|, scaled by the rise when v > state, else by the fall;
+  // state = (state - v) * decay + v.
+  __m128d Step(__m128d state, __m128d readings) const
+  {
+    const __m128d v = _mm_and_pd(Constant(kMeterAbsMask), readings);
+    const __m128d rising = _mm_cmpgt_pd(v, state);
+    const __m128d factor = _mm_or_pd(_mm_and_pd(rising, Constant(kMeterRiseFactor)),
+                                     _mm_andnot_pd(rising, Constant(kMeterFallFactor)));
+    const __m128d pulled = _mm_mul_pd(v, factor);
+    return _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, pulled), Constant(kMeterDecay)), pulled);
+  }
+};
+
 // The shelves and the output gain on a frame the mid band finished (or the equaliser bypass,
-// which takes the compressor's output instead).
+// which takes the compressor's output instead), and the meters.
+//
+// The meters ride here rather than in a loop of their own: alone, their chain of dependent steps
+// (a dozen cycles or more a frame) is all that loop would do, while here it runs beside the
+// pipeline's longer chains and costs only the issue slots its few instructions take. They step
+// kMeterLag frames behind the shelves, on outputs already stored, so that their instructions find
+// their operands ready and leave the scheduler at once instead of queueing behind the shelves'
+// newest result and holding back the pipeline's other work. The last kMeterLag frames are
+// stepped after the pipeline.
 struct ShelvesAndOutput
 {
   CircuitSectionPair high, low;
@@ -149,6 +201,10 @@ struct ShelvesAndOutput
   __m128d makeup;
   int stride; // 0 when the first frame's designs and output gain serve every frame
   bool eqBypassed;
+  MeterPair meter;
+  const double* gain; // the compressor's gain before smoothing, written by the pipeline's head
+  __m128d meterState; // VU low, gain reduction high
+  double *vu, *gr;    // the states after each frame
 
   void operator()(int n)
   {
@@ -163,6 +219,14 @@ struct ShelvesAndOutput
       out = _mm_mul_pd(_mm_mul_pd(makeup, bypassed[n]), outputGain);
     _mm_storel_pd(&outL[n], out);
     _mm_storeh_pd(&outR[n], out);
+    if (n >= kMeterLag) StepMeters(n - kMeterLag);
+  }
+  // The meters on frame k, whose outputs are stored.
+  void StepMeters(int k)
+  {
+    meterState = meter.Step(meterState, meter.Readings(&outL[k], &outR[k], &gain[k]));
+    _mm_storel_pd(&vu[k], meterState);
+    _mm_storeh_pd(&gr[k], meterState);
   }
 };
 
@@ -223,7 +287,13 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
   {
     mFs = fs;
     for (OnePoleSmoother& smoother : mSmoothers) smoother.SetRate(fs);
-    mMeterDecay = dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs));
+    static_assert(sizeof(mMeterConstants) == kNumMeterConstants * sizeof(__m128d),
+                  "one per constant");
+    mMeterConstants[kMeterAbsMask] = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    mMeterConstants[kMeterRiseFactor] = _mm_set1_pd(kMeterRise);
+    mMeterConstants[kMeterFallFactor] = _mm_set1_pd(kMeterFall);
+    mMeterConstants[kMeterDecay] = _mm_set1_pd(dmath::Exp(-kMeterLn100 / (kMeterSeconds * fs)));
+    mMeterConstants[kMeterMinusOne] = _mm_set1_pd(-1.0);
     mCompressor.SetRate(fs);
     mRateConstantsValid = true;
     mEqualiserSettled = false;
@@ -277,7 +347,7 @@ void KORU::ProcessBlock(double** inputs, double** outputs, int nFrames)
       ProcessChunkFrameByFrame(frames);
     }
 
-    if (GetGUI()) UpdateMeters(frames);
+    if (GetGUI()) PushMeters(frames);
     for (int n = 0; n < frames; ++n)
     {
       outputs[0][start + n] = c.outL[n];
@@ -293,7 +363,8 @@ bool KORU::ProcessChunk(int frames)
   const int stride = SmoothAndDesignEqualiser(frames);
   SmoothThreshold(frames);
   RunInputStage(frames);
-  const double gain = RunCompressorEqualiserAndOutput(frames, stride);
+  __m128d meters = _mm_set_pd(mGRState, mVUState);
+  const double gain = RunCompressorEqualiserAndOutput(frames, stride, meters);
 
   bool finite = true;
   for (int n = 0; n < frames; ++n)
@@ -313,6 +384,12 @@ bool KORU::ProcessChunk(int frames)
   _mm_storeh_pd(&mMidOutR, c.midOut[last]);
   mOutL = c.outL[last];
   mOutR = c.outR[last];
+  // 9. The meters follow only while there is an editor to show them.
+  if (GetGUI())
+  {
+    _mm_storel_pd(&mVUState, meters);
+    _mm_storeh_pd(&mGRState, meters);
+  }
   return true;
 }
 
@@ -469,13 +546,13 @@ void KORU::SmoothThreshold(int frames)
   if (mThresholdMoving) mCompressor.AttackFactors(c.threshold, frames, c.attack);
 }
 
-double KORU::RunCompressorEqualiserAndOutput(int frames, int stride)
+double KORU::RunCompressorEqualiserAndOutput(int frames, int stride, __m128d& meters)
 {
   Chunk& c = mChunk;
   // 3 to 5, then 7 and 8, both channels at once. The gain's chain of steps toward the targets and
   // S10's run as the output pipeline's head, so their latencies overlap the mid band's; then the
   // mid band at twice the rate, the shelves and the output gain (or the equaliser bypass, which
-  // still runs the mid band).
+  // still runs the mid band); 9, the meters, a little behind.
   CompressorFrame compressor{&mCompressor,
                              mSmoothers[kS10CompGain],
                              mGain,
@@ -501,13 +578,20 @@ double KORU::RunCompressorEqualiserAndOutput(int frames, int stride)
                            c.outR,
                            _mm_set1_pd(mMakeupFactor),
                            stride,
-                           mEQBypass != 0};
+                           mEQBypass != 0,
+                           MeterPair{mMeterConstants},
+                           c.gain,
+                           meters,
+                           c.vu,
+                           c.gr};
   OutputOversampler().ProcessFramesInto(mOutputOversamplers[1 - mCurrentOversamplers], compressor,
                                         c.midOut, frames, c.work, midBand, shelves);
   mSmoothers[kS10CompGain] = compressor.s10;
   midBand.mid.Store();
   shelves.high.Store();
   shelves.low.Store();
+  for (int k = std::max(0, frames - kMeterLag); k < frames; ++k) shelves.StepMeters(k);
+  meters = shelves.meterState;
   return compressor.gain;
 }
 
@@ -528,6 +612,7 @@ void KORU::ProcessChunkFrameByFrame(int frames)
   }
   // The sections were designed here, past the caches.
   InvalidateDesigns();
+  if (GetGUI()) StepMeters(frames);
 }
 
 void KORU::InvalidateDesigns()
@@ -685,43 +770,33 @@ void KORU::ProcessSample(double xL, double xR)
   }
 }
 
-void KORU::UpdateMeters(int frames)
+void KORU::StepMeters(int frames)
 {
   // 9. Gain reduction from the compressor's gain before smoothing, VU from the output sum,
-  // frame by frame; the needle is pulled a little past its target.
-  const Chunk& c = mChunk;
-  double gr[kChunkFrames], vu[kChunkFrames];
-  double grState, vuState;
-  // Each state depends on the one before. Both meters run side by side in one SSE2 pair (gain
-  // reduction low, VU high), and each frame's two candidate updates (rising and falling) are
-  // both computed, the comparison only choosing between them: it then runs beside the
-  // arithmetic instead of before it, and nothing branches on the signal. Same bits per lane.
-  const __m128d rise = _mm_set1_pd(kMeterRise), fall = _mm_set1_pd(kMeterFall);
-  const __m128d decayPair = _mm_set1_pd(mMeterDecay);
-  const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
-  __m128d state = _mm_set_pd(mVUState, mGRState);
+  // frame by frame; the needle is pulled a little past its target. The same steps as the output
+  // pipeline takes.
+  Chunk& c = mChunk;
+  const MeterPair meter{mMeterConstants};
+  __m128d state = _mm_set_pd(mGRState, mVUState);
   for (int n = 0; n < frames; ++n)
   {
-    const __m128d v = _mm_and_pd(absMask, _mm_set_pd(c.outL[n] + c.outR[n], 1.0 - c.gain[n]));
-    const __m128d up = _mm_mul_pd(v, rise), down = _mm_mul_pd(v, fall);
-    const __m128d risen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, up), decayPair), up);
-    const __m128d fallen = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(state, down), decayPair), down);
-    const __m128d rising = _mm_cmpgt_pd(v, state);
-    state = _mm_or_pd(_mm_and_pd(rising, risen), _mm_andnot_pd(rising, fallen));
-    _mm_storel_pd(&gr[n], state);
-    _mm_storeh_pd(&vu[n], state);
+    state = meter.Step(state, meter.Readings(&c.outL[n], &c.outR[n], &c.gain[n]));
+    _mm_storel_pd(&c.vu[n], state);
+    _mm_storeh_pd(&c.gr[n], state);
   }
-  _mm_storel_pd(&grState, state);
-  _mm_storeh_pd(&vuState, state);
-  mGRState = grState;
-  mVUState = vuState;
+  _mm_storel_pd(&mVUState, state);
+  _mm_storeh_pd(&mGRState, state);
+}
 
+void KORU::PushMeters(int frames)
+{
   // The controls take the chunk's values as one push per frame would leave them (value and
-  // redraw flags), in at most three calls each.
+  // redraw flags), in at most three calls each (mostly one).
   IGraphics* graphics = GetGUI();
   if (!graphics) return;
-  if (IControl* meter = graphics->GetControl(mGRMeterIdx)) meter->SetValuesFromPlugin(gr, frames);
-  if (IControl* meter = graphics->GetControl(mVUMeterIdx)) meter->SetValuesFromPlugin(vu, frames);
+  const Chunk& c = mChunk;
+  if (IControl* meter = graphics->GetControl(mGRMeterIdx)) meter->SetValuesFromPlugin(c.gr, frames);
+  if (IControl* meter = graphics->GetControl(mVUMeterIdx)) meter->SetValuesFromPlugin(c.vu, frames);
 }
 
 void KORU::RecoverNonFiniteState()

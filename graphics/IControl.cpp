@@ -70,12 +70,23 @@ void IControl::SetValueFromPlugin(double value)
 void IControl::SetValuesFromPlugin(const double* values, int count)
 {
   if (count < 1) return;
-  SetValueFromPlugin(values[0]);
   // A value equal to the stored one changes nothing, so only the last move matters: pushing
   // the value before it and the value after it flags the control (if the first push did not)
   // and leaves the last value stored.
   int last = count - 1;
   while (last > 0 && !Differs(values[last], values[last - 1])) --last;
+  // A moving meter's usual chunk: with a default already set and both ends of the last move
+  // inside the clamp range, one push per value would end with the last value stored as it is
+  // and the control flagged (that move's push always changes the value); the last value's push
+  // alone does the same when it differs from the stored one.
+  const auto inRange = [this](double v) { return v >= mClampLow && v <= mClampHigh; };
+  if (last > 0 && !(mDefaultValue < 0.0) && inRange(values[last - 1]) && inRange(values[last]) &&
+      Differs(values[last], mValue))
+  {
+    SetValueFromPlugin(values[last]);
+    return;
+  }
+  SetValueFromPlugin(values[0]);
   if (last == 0) return;
   SetValueFromPlugin(values[last - 1]);
   SetValueFromPlugin(values[last]);
@@ -126,8 +137,13 @@ void IControl::MarkDirty(bool pushToPlugin)
   else if (value > mClampHigh)
     mValue = mClampHigh;
   mDirty = true;
-  if (!pushToPlugin || !mPlugin || mParamIdx < 0) return;
+  if (pushToPlugin && mPlugin && mParamIdx >= 0) PushValueToPlugin();
+}
 
+// Apart from MarkDirty, whose common call (a meter's value from the audio thread, several per
+// block) then sets up no frame for the text work below.
+__attribute__((noinline)) void IControl::PushValueToPlugin()
+{
   // The host hears every edit inside a gesture: a press's (its release ends it), or else one
   // of the edit's own.
   const IGraphics* graphics = mPlugin->GetGUI();

@@ -69,8 +69,9 @@ public:
 
   // Leaves the control as SetValueFromPlugin called for each of values[0 .. count - 1] in turn
   // would (value, default, redraw flags), in at most three calls: the first value, and when the
-  // values moved after it, the one before the last move and the last one. For meters fed on
-  // every frame from the audio thread; allocates nothing, takes no lock.
+  // values moved after it, the one before the last move and the last one; one call, the last
+  // value, when that alone is known to do the same. For meters fed on every frame from the
+  // audio thread; allocates nothing, takes no lock.
   void SetValuesFromPlugin(const double* values, int count);
 
   // --- Set-up and queries (user-interface thread) -------------------------------------------
@@ -124,4 +125,8 @@ protected:
   ITextDisplay* mValueLabel = nullptr;
   ITextDisplay* mNameLabel = nullptr;
   std::string mTooltip;
+
+private:
+  // MarkDirty's hand-over of the value to a bound parameter (user-interface thread).
+  void PushValueToPlugin();
 };

@@ -9,6 +9,8 @@
 #include "effect/KORU.h"
 #include "effect/KORUParameterTable.h"
 #include "effect/StereoHalfbandOversampler.h"
+#include "graphics/IControl.h"
+#include "graphics/IGraphics.h"
 #include "reference/LiteralKORUChain.h"
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include <memory>
 #include <ostream>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace
@@ -103,6 +106,19 @@ public:
     if (!same(mShipped->VUState(), mLiteral.VUState()) ||
         !same(mShipped->GRState(), mLiteral.GRState()))
       return ::testing::AssertionFailure() << "meter states differ after frame " << mFrame;
+    // The meter controls were last pushed the states after the last frame (which they keep in
+    // their range once they have a value): with one-frame blocks, every frame's values.
+    const IGraphics* graphics = mShipped->GetGUI();
+    const std::pair<int, double> meters[] = {{mShipped->GRMeterIdx(), mLiteral.GRState()},
+                                             {mShipped->VUMeterIdx(), mLiteral.VUState()}};
+    for (const auto& [index, state] : meters)
+    {
+      const double shown = graphics->GetControl(index)->GetValue();
+      if (mFrame > 0 && shown != state && shown != std::clamp(state, 0.0, 1.0))
+        return ::testing::AssertionFailure()
+               << "meter " << index << " shows " << shown << " after frame " << mFrame
+               << ", the literal chain's state is " << state;
+    }
     return ::testing::AssertionSuccess();
   }
 

@@ -89,10 +89,12 @@ TEST(IControlValues, AMeterTraceLeavesTheSameStateAsOnePushPerValue)
 {
   // The reduced push must leave value, default and redraw flags exactly as per-value pushes.
   std::mt19937 rng(7);
-  std::uniform_int_distribution<int> pick(0, 5);
-  const double palette[] = {0.0, 0.25, 0.25, 1.0, 1.4, std::numeric_limits<double>::quiet_NaN()};
+  // Below the range only once a default is set: a negative first value sets none.
+  const double palette[] = {0.0,  0.25, 0.25, 1.0, 1.4, std::numeric_limits<double>::quiet_NaN(),
+                            -0.0, -0.5};
   for (int round = 0; round < 2000; ++round)
   {
+    std::uniform_int_distribution<int> pick(0, round % 3 != 0 ? 7 : 6);
     const int n = 1 + round % 9;
     std::vector<double> trace(n);
     for (double& v : trace) v = palette[pick(rng)];
@@ -114,7 +116,9 @@ TEST(IControlValues, AMeterTraceLeavesTheSameStateAsOnePushPerValue)
       }
     for (double v : trace) each.SetValueFromPlugin(v);
     reduced.SetValuesFromPlugin(trace.data(), n);
-    auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    // Down to the sign of a zero.
+    auto same = [](double a, double b)
+    { return (a == b && std::signbit(a) == std::signbit(b)) || (std::isnan(a) && std::isnan(b)); };
     ASSERT_TRUE(same(each.GetValue(), reduced.GetValue())) << "round " << round;
     ASSERT_TRUE(same(each.DefaultValue(), reduced.DefaultValue())) << "round " << round;
     ASSERT_EQ(each.IsDirty(), reduced.IsDirty()) << "round " << round;
