@@ -260,14 +260,15 @@ void IPlugVST3::SetLatencySamples(int samples)
 void IPlugVST3::ShowHostParamMenu(int index, int x, int y)
 {
   IComponentHandler* handler = getComponentHandler();
-  if (!handler || mViews.empty()) return;
+  IPlugVST3View* view = EditorView();
+  if (!handler || !view) return;
   IComponentHandler3* handler3 = nullptr;
   if (handler->queryInterface(IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) !=
           kResultOk ||
       !handler3)
     return;
   const ParamID id = static_cast<ParamID>(index);
-  if (IContextMenu* menu = handler3->createContextMenu(mViews[0], &id))
+  if (IContextMenu* menu = handler3->createContextMenu(view, &id))
   {
     menu->popup(x, y);
     menu->release();
@@ -280,10 +281,18 @@ void IPlugVST3::RemoveView(IPlugVST3View* view)
   mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end());
 }
 
+IPlugVST3View* IPlugVST3::EditorView() const
+{
+  for (IPlugVST3View* view : mViews)
+    if (view->ShowsEditor()) return view;
+  return mViews.empty() ? nullptr : mViews[0];
+}
+
 void IPlugVST3::ResizeEditor(int width, int height)
 {
-  if (!GetGUI() || mViews.empty()) return;
-  mViews[0]->RequestResize(width, height);
+  IPlugVST3View* view = EditorView();
+  if (!GetGUI() || !view) return;
+  view->RequestResize(width, height);
 }
 
 bool IPlugVST3::IsOffline() const { return processSetup.processMode == kOffline; }

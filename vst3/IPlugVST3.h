@@ -125,7 +125,7 @@ public:
   void TimeSignature(int& numerator, int& denominator) const override;
   void TransportInfo(ITimeInfo& info) const override;
   void SetLatencySamples(int samples) override;
-  // Asks the host, through the first view's frame, to resize the editor view.
+  // Asks the host, through the editor view's frame, to resize it.
   void ResizeEditor(int width, int height) override;
 
   // --- Views (user-interface thread) -------------------------------------------------------
@@ -133,6 +133,9 @@ public:
   // A view going away leaves the list; the others stay (a host may open the next view before
   // it releases the last one).
   void RemoveView(IPlugVST3View* view);
+  // The view whose window shows the editor now; the first view when none does (a host may ask
+  // for the menu or a resize before it attaches); null without views.
+  IPlugVST3View* EditorView() const;
 
   OBJ_METHODS(IPlugVST3, SingleComponentEffect)
 

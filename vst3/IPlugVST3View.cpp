@@ -88,6 +88,12 @@ tresult PLUGIN_API IPlugVST3View::onSize(ViewRect* newSize)
   return kResultTrue;
 }
 
+bool IPlugVST3View::ShowsEditor() const
+{
+  IGraphics* graphics = mPlugin->GetGUI();
+  return mWindow && graphics && graphics->WindowHandle() == mWindow;
+}
+
 void IPlugVST3View::RequestResize(int width, int height)
 {
   if (!plugFrame) return;

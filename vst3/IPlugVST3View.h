@@ -50,6 +50,8 @@ public:
   // Asks the host's frame to resize this view to width x height; nothing without a frame.
   void RequestResize(int width, int height);
   bool ExpectingResize() const { return mExpectingResize; }
+  // This view opened the window the editor shows in now.
+  bool ShowsEditor() const;
 
 private:
   IPlugVST3* mPlugin;

@@ -253,12 +253,17 @@ TEST_F(X11EditorTest, ALampClickTogglesAndADoubleClickResetsTheKnob)
 
 TEST_F(X11EditorTest, TheRightButtonAsksForTheHostsMenu)
 {
+  // A view the host made first and never attached: the menu belongs to the one on screen.
+  IPlugView* spare = host().controller->createView(ViewType::kEditor);
   view = Open(frame, host().controller);
   frame.loop.RunFor(100);
   frame.window.Click(kKnobX, kKnobY, 3);
-  ASSERT_TRUE(frame.loop.RunUntil([&] { return !handler.menu.popups.empty(); }, kWait));
+  const bool asked = frame.loop.RunUntil([&] { return !handler.menu.popups.empty(); }, kWait);
+  spare->release();
+  ASSERT_TRUE(asked);
   ASSERT_EQ(handler.menuIds.size(), 1u);
   EXPECT_EQ(handler.menuIds[0], static_cast<int>(kCompressorId));
+  EXPECT_EQ(handler.menuViews[0], view);
   EXPECT_EQ(handler.menu.popups[0], std::make_pair(kKnobX, kKnobY));
   EXPECT_TRUE(handler.CallsOf(Kind::kBeginEdit).empty());
 }
