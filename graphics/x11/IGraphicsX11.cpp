@@ -561,6 +561,9 @@ void IGraphicsX11::TextFieldKey(void* raw)
 
 void IGraphicsX11::ForwardKey(void* raw)
 {
+  // A key some client sent us (a host passing keys on to its plug-ins) does not go back: the
+  // two would hand it to and fro.
+  if (Event(raw).xkey.send_event) return;
   if (!mHostKeyWindow || !mConnection->Valid()) return;
   Display* display = mConnection->Display();
   XEvent copy = Event(raw);

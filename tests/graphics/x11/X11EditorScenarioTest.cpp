@@ -9,6 +9,7 @@
 #include "X11TestSupport.h"
 
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <functional>
 
 using namespace koru_test;
@@ -294,6 +295,21 @@ TEST_F(X11EditorTest, KeysNobodyTakesGoOnToTheHostsTopLevelWindow)
   EXPECT_EQ(keys[2].name, "F5");
   EXPECT_EQ(keys[3].type, KeyRelease);
   EXPECT_EQ(handler.CallsOf(Kind::kPerformEdit).size(), 1u); // the lamp's only
+
+  // A key the host itself sends the editor stays there, or the two would pass it to and fro.
+  Display* display = frame.window.Display();
+  XEvent sent{};
+  sent.xkey.type = KeyPress;
+  sent.xkey.display = display;
+  sent.xkey.window = frame.window.EditorWindow();
+  sent.xkey.root = DefaultRootWindow(display);
+  sent.xkey.x = sent.xkey.y = 10;
+  sent.xkey.keycode = XKeysymToKeycode(display, XK_F5);
+  sent.xkey.same_screen = True;
+  XSendEvent(display, sent.xkey.window, False, KeyPressMask, &sent);
+  XFlush(display);
+  frame.loop.RunFor(200);
+  EXPECT_TRUE(frame.window.TakeKeys().empty());
 }
 
 TEST_F(X11EditorTest, AFrameAfterAttachingOrNoneAtAll)
