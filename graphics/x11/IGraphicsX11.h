@@ -15,10 +15,10 @@ class X11TextField;
 // union of the dirty controls and copies it to the window; exposed areas are redrawn as they are
 // reported. Pointer, wheel, double clicks (told by time and distance, delivered in the order
 // down, up, double click, up), keys (space, arrows, digits and letters; every other key and each
-// key nobody takes go on to the host's top-level window), hover and leave reach the core's
-// dispatch. Menus are popup windows of our own; the text field is drawn inside the editor;
-// alerts, file and colour choosers come from zenity or kdialog; web addresses go to xdg-open;
-// clipboard text is read from the CLIPBOARD selection.
+// key nobody takes go on to the host's top-level window, unless a client sent it to us), hover
+// and leave reach the core's dispatch. Menus are popup windows of our own; the text field is
+// drawn inside the editor; alerts, file and colour choosers come from zenity or kdialog; web
+// addresses go to xdg-open; clipboard text is read from the CLIPBOARD selection.
 //
 // Without a run loop the window shows the editor as it was when it opened and takes no input.
 // X errors on the editor's connection never reach the host (its parent may be destroyed first).
