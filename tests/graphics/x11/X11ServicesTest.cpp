@@ -8,9 +8,11 @@
 #include "graphics/x11/X11TextField.h"
 
 #include <X11/keysym.h>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace graphics_test;
@@ -144,6 +146,32 @@ TEST(X11Dialogs, ProgramsRunWithoutAShellAndEveryDialogFailsCleanlyWithoutTools)
   std::string text = "x";
   EXPECT_FALSE(graphics.ClipboardText(text)); // no window to receive it
   EXPECT_EQ(text, "");
+}
+
+TEST(X11Dialogs, AWebAddressGoesToXdgOpenAsOneArgument)
+{
+  TestPlug plug;
+  IGraphicsX11 graphics(&plug, 100, 80, 25);
+  const std::string folder = TempFolder();
+  const ScopedEnv path("PATH", folder);
+  const std::string opener = folder + "/xdg-open";
+  const auto writeOpener = [&](const char* status)
+  {
+    std::ofstream(opener) << "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > " << folder
+                          << "/opened\nexit " << status << "\n";
+    chmod(opener.c_str(), 0755);
+  };
+  writeOpener("0");
+  EXPECT_TRUE(graphics.LaunchUrl("https://quillmoor.example/a b?x=1;y", "KORU", nullptr, nullptr));
+  std::string opened;
+  std::getline(std::ifstream(folder + "/opened"), opened);
+  EXPECT_EQ(opened, "https://quillmoor.example/a b?x=1;y|1");
+
+  writeOpener("4"); // xdg-open's answer when it found no program for the address
+  EXPECT_FALSE(graphics.LaunchUrl("mailto:koru@quillmoor.example", "KORU", nullptr, "No mail"));
+  std::remove(opener.c_str());
+  std::remove((folder + "/opened").c_str());
+  rmdir(folder.c_str());
 }
 
 TEST(X11Folders, ProgramModuleDesktopAndData)
