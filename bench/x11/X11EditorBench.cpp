@@ -21,22 +21,41 @@ double ProcessSeconds()
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
+// A KORU whose editor window is open inside the host's window for the benchmark's life; a
+// benchmark without an X display is skipped.
+class OpenEditor
+{
+public:
+  OpenEditor(benchmark::State& state, harness::HostWindow& host)
+    : mKoru(new KORU())
+    , mGraphics(static_cast<IGraphicsX11*>(mKoru->GetGUI()))
+  {
+    mOpen = host.Valid() && mGraphics->OpenEditorWindow(host.ParentHandle());
+    if (!mOpen) state.SkipWithError("no X display");
+  }
+  ~OpenEditor()
+  {
+    if (mOpen) mGraphics->CloseEditorWindow();
+    mKoru->release();
+  }
+  bool Open() const { return mOpen; }
+  IGraphicsX11& Graphics() { return *mGraphics; }
+
+private:
+  KORU* mKoru;
+  IGraphicsX11* mGraphics;
+  bool mOpen = false;
+};
+
 void FullRepaint(benchmark::State& state)
 {
   harness::HostWindow host;
-  KORU* koru = new KORU();
-  auto* graphics = static_cast<IGraphicsX11*>(koru->GetGUI());
-  if (!host.Valid() || !graphics->OpenEditorWindow(host.ParentHandle()))
-  {
-    state.SkipWithError("no X display");
-    koru->release();
-    return;
-  }
-  const IRect all{0, 0, graphics->Width(), graphics->Height()};
-  for (auto _ : state) graphics->RedrawRegion(all);
-  state.counters["shm"] = graphics->UsesSharedMemory() ? 1 : 0;
-  graphics->CloseEditorWindow();
-  koru->release();
+  OpenEditor editor(state, host);
+  if (!editor.Open()) return;
+  IGraphicsX11& graphics = editor.Graphics();
+  const IRect all{0, 0, graphics.Width(), graphics.Height()};
+  for (auto _ : state) graphics.RedrawRegion(all);
+  state.counters["shm"] = graphics.UsesSharedMemory() ? 1 : 0;
 }
 BENCHMARK(FullRepaint)->Unit(benchmark::kMicrosecond);
 
@@ -46,15 +65,9 @@ void IdleSecond(benchmark::State& state)
   harness::HostWindow host;
   harness::RunLoop loop;
   IPlugVST3RunLoop bridge(&loop);
-  KORU* koru = new KORU();
-  auto* graphics = static_cast<IGraphicsX11*>(koru->GetGUI());
-  if (!host.Valid() || !graphics->OpenEditorWindow(host.ParentHandle()))
-  {
-    state.SkipWithError("no X display");
-    koru->release();
-    return;
-  }
-  graphics->SetHostRunLoop(&bridge);
+  OpenEditor editor(state, host);
+  if (!editor.Open()) return;
+  editor.Graphics().SetHostRunLoop(&bridge);
   loop.RunFor(500);
   double cpu = 0.0;
   int ticks = 0;
@@ -68,8 +81,6 @@ void IdleSecond(benchmark::State& state)
   }
   state.counters["cpu_ms_per_s"] = 1000.0 * cpu / static_cast<double>(state.iterations());
   state.counters["callbacks_per_s"] = ticks / static_cast<double>(state.iterations());
-  graphics->CloseEditorWindow();
-  koru->release();
 }
 BENCHMARK(IdleSecond)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace
