@@ -74,7 +74,6 @@ struct InputFrame
   __m128d operator()(int n) const { return _mm_add_pd(x[n], offset); }
 };
 
-// Left and right of a finished frame into their own arrays.
 // Left and right of a finished frame into their own arrays, and the compressor's target for them:
 // at once where the level is clearly below the knee, else kept for the chunk's logarithms.
 struct SplitFrame
@@ -626,7 +625,6 @@ void KORU::InvalidateDesigns()
 void KORU::SaveChainState(ChainState& state) const
 {
   std::copy(std::begin(mSmoothers), std::end(mSmoothers), std::begin(state.smoothers));
-
   state.midL = mMidL;
   state.midR = mMidR;
   state.highL = mHighL;
@@ -647,7 +645,6 @@ void KORU::SaveChainState(ChainState& state) const
 void KORU::RestoreChainState(const ChainState& state)
 {
   std::copy(std::begin(state.smoothers), std::end(state.smoothers), std::begin(mSmoothers));
-
   mMidL = state.midL;
   mMidR = state.midR;
   mHighL = state.highL;
