@@ -25,18 +25,30 @@ tresult PLUGIN_API RunLoop::registerEventHandler(IEventHandler* handler, FileDes
   return kResultTrue;
 }
 
-tresult PLUGIN_API RunLoop::unregisterEventHandler(IEventHandler* handler)
+namespace
+{
+// Marks every live entry of handler dead and drops its reference; whether there was one. The
+// entries stay until Purge, so a loop walking them from a callback is not disturbed.
+template <class Entry, class Handler>
+bool Unregister(std::vector<Entry>& entries, Handler* handler)
 {
   bool found = false;
-  for (Watch& watch : mWatches)
+  for (Entry& entry : entries)
   {
-    if (watch.alive && watch.handler == handler)
+    if (entry.alive && entry.handler == handler)
     {
-      watch.alive = false;
+      entry.alive = false;
       handler->release();
       found = true;
     }
   }
+  return found;
+}
+} // namespace
+
+tresult PLUGIN_API RunLoop::unregisterEventHandler(IEventHandler* handler)
+{
+  const bool found = Unregister(mWatches, handler);
   Purge();
   return found ? kResultTrue : kResultFalse;
 }
@@ -52,16 +64,7 @@ tresult PLUGIN_API RunLoop::registerTimer(ITimerHandler* handler, TimerInterval 
 
 tresult PLUGIN_API RunLoop::unregisterTimer(ITimerHandler* handler)
 {
-  bool found = false;
-  for (Timer& timer : mTimers)
-  {
-    if (timer.alive && timer.handler == handler)
-    {
-      timer.alive = false;
-      handler->release();
-      found = true;
-    }
-  }
+  const bool found = Unregister(mTimers, handler);
   Purge();
   return found ? kResultTrue : kResultFalse;
 }
