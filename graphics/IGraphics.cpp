@@ -396,18 +396,7 @@ bool IGraphics::GatherDirty(IRect& dirtyUnion)
   for (const auto& control : mControls)
   {
     if (!control->IsDirty()) continue;
-    const IRect& r = control->GetRect();
-    if (u.Empty())
-    {
-      u = r;
-    }
-    else if (!r.Empty())
-    {
-      u.L = std::min(u.L, r.L);
-      u.T = std::min(u.T, r.T);
-      u.R = std::max(u.R, r.R);
-      u.B = std::max(u.B, r.B);
-    }
+    u = u.Union(control->GetRect());
     any = true;
   }
   dirtyUnion = u;

@@ -1,6 +1,7 @@
 #pragma once
 #include "lice/LICE_Types.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,14 @@ struct IRect
   int W() const { return R - L; }
   int H() const { return B - T; }
   bool Contains(int x, int y) const { return L <= x && x < R && T <= y && y < B; }
+  // The smallest rectangle holding both; an empty one adds nothing.
+  IRect Union(const IRect& other) const
+  {
+    if (Empty()) return other;
+    if (other.Empty()) return *this;
+    return IRect{std::min(L, other.L), std::min(T, other.T), std::max(R, other.R),
+                 std::max(B, other.B)};
+  }
   bool operator==(const IRect& other) const
   {
     return L == other.L && T == other.T && R == other.R && B == other.B;

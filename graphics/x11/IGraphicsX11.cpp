@@ -56,13 +56,6 @@ IMouseMod ModOf(unsigned state)
   return mod;
 }
 
-IRect Union(const IRect& a, const IRect& b)
-{
-  if (a.Empty()) return b;
-  if (b.Empty()) return a;
-  return IRect{std::min(a.L, b.L), std::min(a.T, b.T), std::max(a.R, b.R), std::max(a.B, b.B)};
-}
-
 bool Overlap(const IRect& a, const IRect& b)
 {
   return a.L < b.R && b.L < a.R && a.T < b.B && b.T < a.B;
@@ -348,7 +341,7 @@ void IGraphicsX11::HandleEvent(void* raw)
   case Expose:
   {
     const XExposeEvent& e = event.xexpose;
-    mExposed = Union(mExposed, IRect{e.x, e.y, e.x + e.width, e.y + e.height});
+    mExposed = mExposed.Union(IRect{e.x, e.y, e.x + e.width, e.y + e.height});
     if (e.count == 0)
     {
       const IRect exposed = mExposed;
