@@ -305,6 +305,11 @@ void IGraphicsX11::OnTimerTick()
     FinishTextEntry();
     return;
   }
+  RedrawDirty();
+}
+
+void IGraphicsX11::RedrawDirty()
+{
   IRect dirty;
   if (GatherDirty(dirty)) RedrawRegion(dirty);
 }
@@ -694,13 +699,7 @@ IMenu* IGraphicsX11::ShowMenu(IMenu& menu, const IRect& rect)
   const unsigned generation = mGeneration;
   X11PopupMenu popup(*mConnection, mWindow, mVisual, mColormap, *this);
   IMenu* chosen = popup.Run(
-      menu, rect.L, rect.B,
-      [this]
-      {
-        IRect dirty;
-        if (GatherDirty(dirty)) RedrawRegion(dirty);
-      },
-      1000 / std::max(mFrameRate, 1));
+      menu, rect.L, rect.B, [this] { RedrawDirty(); }, 1000 / std::max(mFrameRate, 1));
   if (generation == mGeneration && mWindow) RedrawAll();
   return chosen;
 }

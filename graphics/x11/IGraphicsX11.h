@@ -89,6 +89,8 @@ private:
   void Register();
   void Unregister();
   void ProcessEvents();
+  // Redraws the union of the dirty controls, if any.
+  void RedrawDirty();
   void HandleEvent(void* event);
   void HandleButtonPress(void* event);
   void HandleButtonRelease(void* event);
