@@ -62,6 +62,19 @@ UINT TimerPeriod(double frameRate)
   return period < 1.0 ? 1u : period > 1000.0 ? 1000u : static_cast<UINT>(period);
 }
 
+// The tooltip window's one tool, the whole editor window, showing text. The size is the one every
+// version of the common controls takes (the newest one's is refused by the older ones a module
+// without a manifest gets).
+TOOLINFOA EditorTool(HWND window, const char* text)
+{
+  TOOLINFOA tool = {};
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.hwnd = window;
+  tool.uId = reinterpret_cast<UINT_PTR>(window);
+  tool.lpszText = const_cast<char*>(text);
+  return tool;
+}
+
 } // namespace
 
 IGraphics* MakePlatformGraphics(IPlugBase* plugin, int width, int height, int frameRate)
@@ -187,14 +200,8 @@ void IGraphicsWin::SetUpTooltips()
     return;
   }
   SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  TOOLINFOA tool = {};
-  // The size every version of the common controls takes (the newest one's is refused by the
-  // older ones a module without a manifest gets).
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  TOOLINFOA tool = EditorTool(mWindow, "");
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = mWindow;
-  tool.uId = reinterpret_cast<UINT_PTR>(mWindow);
-  tool.lpszText = const_cast<char*>("");
   if (!SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)))
   {
     DestroyWindow(tooltip);
@@ -207,11 +214,7 @@ void IGraphicsWin::SetUpTooltips()
 void IGraphicsWin::HideTooltip()
 {
   if (!mTooltipShown || !mTooltipWindow) return;
-  TOOLINFOA tool = {};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
-  tool.hwnd = mWindow;
-  tool.uId = reinterpret_cast<UINT_PTR>(mWindow);
-  tool.lpszText = const_cast<char*>("");
+  TOOLINFOA tool = EditorTool(mWindow, "");
   SendMessageA(mTooltipWindow, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
   mTooltipShown = false;
 }
@@ -326,11 +329,7 @@ LRESULT IGraphicsWin::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM
     if (mTooltipWindow)
     {
       IControl* control = GetControl(mTooltipIdx);
-      TOOLINFOA tool = {};
-      tool.cbSize = TTTOOLINFOA_V2_SIZE;
-      tool.hwnd = window;
-      tool.uId = reinterpret_cast<UINT_PTR>(window);
-      tool.lpszText = const_cast<char*>(control ? control->Tooltip().c_str() : "");
+      TOOLINFOA tool = EditorTool(window, control ? control->Tooltip().c_str() : "");
       SendMessageA(mTooltipWindow, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
       mTooltipShown = true;
     }
