@@ -8,10 +8,12 @@
 #include <emmintrin.h>
 #include <type_traits>
 
-// A left and a right HalfbandOversampler of 2^Stages times the base rate, worked together: the
+// Runs a function at 2^Stages times the base rate for a left and a right channel: half-band
+// interpolators raise the rate in steps of two and the mirror-image decimators bring it back. The
 // stages keep both channels' memories side by side, so the frame form below loads and stores
-// them as vectors. Each channel gives exactly what its own HalfbandOversampler would, bit for
-// bit, whichever form runs it. Value type; no allocation, no lock, audio thread only.
+// them as vectors. Each channel gives exactly what the per-channel form (HalfbandOversampler,
+// kept with the tests' reference chain) would, bit for bit, whichever form runs it. Value type; no
+// allocation, no lock, audio thread only.
 template <int Stages>
 class StereoHalfbandOversampler
 {

@@ -10,10 +10,13 @@
 #include <immintrin.h>
 #endif
 
-// A left and a right HalfbandStage with the coefficients kCoefficients, kept side by side the way
-// the vector forms below load them: section k's memory of the left channel, then the right's.
-// Each channel does exactly the operations of its own HalfbandStage, in the same order, so the
-// results are the same bits; Up and Down work on one channel, the vector forms on both at once.
+// One rate-doubling or rate-halving step for a left and a right channel: two parallel chains of
+// first-order all-pass sections (c + z^-1) / (1 + c z^-1) at the lower rate, the coefficients
+// kCoefficients dealt alternately (chain 0 takes c[0], c[2], ..., chain 1 c[1], c[3], ...). The
+// memories are kept side by side the way the vector forms below load them: section k's memory of
+// the left channel, then the right's. Each channel does exactly the operations of the per-channel
+// form (HalfbandStage, kept with the tests' reference chain), in the same order, so the results
+// are the same bits; Up and Down work on one channel, the vector forms on both at once.
 // In a chain, section i's input is section i - 2's output, so once any sample went through (or
 // after Reset, when all are 0) a HalfbandStage's last input of section i >= 2 equals the last
 // output of section i - 2, bit for bit: only the first two sections' last inputs are kept.

@@ -4,13 +4,13 @@
 #include "effect/CircuitSectionPair.h"
 #include "effect/CompressorGain.h"
 #include "effect/CompressorStepper.h"
-#include "effect/HalfbandOversampler.h"
 #include "effect/InputCurve.h"
 #include "effect/KORU.h"
 #include "effect/KORUParameterTable.h"
 #include "effect/StereoHalfbandOversampler.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
+#include "reference/HalfbandOversampler.h"
 #include "reference/LiteralKORUChain.h"
 
 #include <algorithm>

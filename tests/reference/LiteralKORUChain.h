@@ -1,9 +1,9 @@
 #pragma once
 
 #include "effect/CircuitSection.h"
-#include "effect/HalfbandOversampler.h"
 #include "effect/KORUParams.h"
 #include "effect/OnePoleSmoother.h"
+#include "reference/HalfbandOversampler.h"
 
 // KORU's signal chain exactly as the design writes it, kept as the reference the shipped chain
 // is held to, bit for bit: every smoother advance, design, power and exponential happens on

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "effect/HalfbandCoefficients.h"
-#include "effect/HalfbandStage.h"
+#include "reference/HalfbandStage.h"
 
+// The oversampler in its written, per-channel form: the reference the shipped stereo one
+// (effect/StereoHalfbandOversampler.h) is held to, bit for bit.
 // Runs a per-sample function at 2, 4, 8 or 16 times the base rate for one channel:
 // polyphase IIR half-band interpolators raise the rate in steps of two, the function is
 // called once per oversampled sample, and the mirror-image decimators bring the rate back.

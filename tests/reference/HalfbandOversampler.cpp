@@ -1,4 +1,4 @@
-#include "effect/HalfbandOversampler.h"
+#include "reference/HalfbandOversampler.h"
 
 #include <cmath>
 
